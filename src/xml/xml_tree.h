@@ -1,0 +1,65 @@
+#pragma once
+// The XML document library: one document held in memory as a tree of elements, addressed by
+// path texts ("msg/@1/title"), with the nine commands the application uses.
+//
+// Every text is GBK bytes. Names and values are stored as they stood in the source, entity
+// references and all; reading commands decode references on the way out, and commands that take
+// a path, an attribute or a new name escape it on the way in.
+//
+// A tree is used by one thread at a time; two trees share nothing and may be used on two threads.
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "runtime/text.h"
+
+namespace quillon::xml {
+
+struct XmlDocument;  // the loaded tree and its storage; see document.h
+
+class XmlTree {
+public:
+    XmlTree();
+    ~XmlTree();
+    XmlTree(XmlTree&&) noexcept;
+    XmlTree& operator=(XmlTree&&) noexcept;
+    XmlTree(const XmlTree&) = delete;
+    XmlTree& operator=(const XmlTree&) = delete;
+
+    // Load from a byte set (the bytes as they are), from a file name (the file's bytes), or from
+    // an absent source (false, the tree untouched). A usable source always releases the current
+    // document first, so a failed load leaves the tree not loaded.
+    bool Load(ByteView bytes);
+    bool Load(const ByteSet& bytes) { return Load(ByteView(bytes)); }
+    bool Load(const Text& fileName);
+    bool Load(std::nullopt_t) { return false; }
+
+    // The document as XML bytes with its declaration. `encoding` is used only when given (as text);
+    // the line break defaults to CR LF and the indent to one TAB when left out, while a given
+    // empty text means none. `ok` (when given) is false first, true once bytes were written.
+    ByteSet ToBytes(const std::optional<Text>& encoding, bool* ok = nullptr,
+                    const std::optional<Text>& lineBreak = std::nullopt,
+                    const std::optional<Text>& indent = std::nullopt) const;
+
+    // Releases the document; false when nothing was loaded.
+    bool Clear();
+
+    bool IsLoaded() const;
+
+    bool GetRootName(Text& name) const;
+    TextArray GetChildNames(std::string_view path, bool* ok = nullptr) const;
+    bool GetNodeValue(std::string_view path, Text& value) const;
+    TextArray GetAttributeNames(std::string_view path, bool* ok = nullptr) const;
+    Text GetAttributeValue(std::string_view path, std::string_view attribute,
+                           bool* ok = nullptr) const;
+    bool RenameNode(std::string_view path, std::string_view newName);
+
+private:
+    std::unique_ptr<XmlDocument> doc_;
+};
+
+// Entity handling shared by the commands (and by callers that store the same escaped form).
+Text EscapeText(std::string_view text);
+Text UnescapeText(std::string_view text);
+
+}  // namespace quillon::xml
