@@ -1,0 +1,161 @@
+#include "app/application.h"
+
+#include <string>
+#include <vector>
+
+#include "web/text_helpers.h"
+#include "web/text_primitives.h"
+
+namespace quillon::app {
+namespace {
+
+void AppendPosition(Text& path, int position) {
+    path += "/@";
+    path += std::to_string(position);
+}
+
+ByteView BytesOf(const Text& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+void Application::WindowCreated() {
+    ApplyExplorerTheme(ui_.tree.Handle());
+    ApplyExplorerTheme(ui_.grid.Handle());
+    ResetAttributeGrid();
+}
+
+void Application::ExitProgram() {
+    ui_.window.EndProgram(0);
+}
+
+void Application::ReleaseState() {
+    state_.Document.Clear();
+    state_.LabelBeforeEdit.clear();
+    state_.RootName.clear();
+    state_.DocumentEncoding.clear();
+}
+
+void Application::ParseSource() {
+    // The box is read once: nothing can change it while this handler runs.
+    const Text source = ui_.source.Content();
+    if (!state_.Document.Load(BytesOf(source))) {
+        ui_.window.SetCaption(Text(kParseFailedCaption));
+        return;
+    }
+    ui_.tree.DeleteAllItems();
+    state_.Document.GetRootName(state_.RootName);
+    const int root = ui_.tree.AddItem(-1, state_.RootName);
+    // The declaration's encoding comes from the text itself; the tree does not keep it.
+    state_.DocumentEncoding = web::TextBetween(source, "encoding=\"", "\"");
+    FillChildren(state_.RootName, root);
+    ui_.window.SetCaption(Text(kEncodingCaption) + state_.DocumentEncoding);
+}
+
+void Application::FillChildren(const Text& path, int parent) {
+    // Depth first with an explicit stack, so that a deeply nested document cannot exhaust the
+    // call stack. One path text is extended and cut back as the walk goes down and up.
+    struct Level {
+        TextArray names;
+        int parentItem;
+        std::size_t pathLength;  // length of the path of this level's parent element
+        std::size_t next = 0;    // index into names of the next child to add
+    };
+    Text current = path;
+    std::vector<Level> stack;
+    stack.push_back({state_.Document.GetChildNames(current), parent, current.size()});
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.names.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const int position = static_cast<int>(++level.next);
+        const int item = ui_.tree.AddItem(level.parentItem, level.names[position - 1]);
+        ui_.tree.SetItemValue(item, position);
+        current.resize(level.pathLength);
+        AppendPosition(current, position);
+        TextArray names = state_.Document.GetChildNames(current);
+        if (!names.empty()) stack.push_back({std::move(names), item, current.size()});
+    }
+}
+
+Text Application::ItemPath(int item) const {
+    std::vector<int> positions;
+    for (int current = item; current > 0;) {
+        positions.push_back(ui_.tree.ItemValue(current));
+        const int parent = ui_.tree.ParentIndex(current);
+        if (parent >= current) break;  // a parent always precedes its children in pre-order
+        current = parent;
+    }
+    Text path = state_.RootName;
+    for (auto it = positions.rbegin(); it != positions.rend(); ++it) AppendPosition(path, *it);
+    return path;
+}
+
+void Application::ShowSelection(int cause) {
+    if (cause == kByProgram) return;
+    const Text path = ItemPath(ui_.tree.SelectedIndex());
+    ui_.path.SetContent(path);
+
+    ui_.grid.Reset();
+    const TextArray names = state_.Document.GetAttributeNames(path);
+    const int count = static_cast<int>(names.size());
+    ui_.grid.SetRowCount(count + 1);
+    ui_.grid.SetColumnCount(2);
+    ui_.grid.SetCellText(0, 0, Text(kNameHeader));
+    ui_.grid.SetCellText(0, 1, Text(kValueHeader));
+    for (int i = 1; i <= count; ++i) {
+        ui_.grid.SetCellText(i, 0, names[i - 1]);
+        // By position: a name read back from the document need not select its own attribute
+        // again (a stored "&#65;" or a leading "@" would not), its position always does.
+        Text selector = "@";
+        selector += std::to_string(i);
+        ui_.grid.SetCellText(i, 1, state_.Document.GetAttributeValue(path, selector));
+    }
+
+    Text value;
+    if (state_.Document.GetNodeValue(path, value)) {
+        ui_.value.SetContent(value);
+    } else {
+        ui_.value.SetContent(Text(kNoNodeValue));
+    }
+}
+
+void Application::ResetAttributeGrid() {
+    ui_.grid.Reset();
+    ui_.grid.SetRowCount(1);
+    ui_.grid.SetColumnCount(2);
+    ui_.grid.SetCellText(0, 0, Text(kNameHeader));
+    ui_.grid.SetCellText(0, 1, Text(kValueHeader));
+}
+
+void Application::CloseDocument() {
+    ui_.source.SetContent({});
+    ui_.value.SetContent({});
+    ui_.path.SetContent({});
+    ResetAttributeGrid();
+    ui_.tree.DeleteAllItems();
+    state_.Document.Clear();
+}
+
+void Application::BeginLabelEdit(int item) {
+    state_.LabelBeforeEdit = ui_.tree.ItemText(item);
+}
+
+bool Application::EndLabelEdit(int item) {
+    const Text edited = ui_.tree.EditText();
+    if (edited == state_.LabelBeforeEdit) return true;
+    const Text path = ItemPath(item);
+    // A refused name (empty, or nothing loaded) leaves the document as it was, so the tree keeps
+    // its label and the source box keeps its text.
+    if (!state_.Document.RenameNode(path, edited)) return false;
+    // The root's name is the first segment of every path: follow the rename.
+    if (path == state_.RootName) state_.Document.GetRootName(state_.RootName);
+    const ByteSet bytes = state_.Document.ToBytes(Text(), nullptr, Text(), Text());
+    ui_.source.SetContent(web::BytesToText(bytes));
+    return true;
+}
+
+}  // namespace quillon::app

@@ -1,0 +1,77 @@
+#pragma once
+// The application: its state and the handlers that the window's events run. Handlers talk to the
+// document through XmlTree and to the controls through the contract in components.h only.
+#include <string_view>
+
+#include "app/components.h"
+#include "runtime/text.h"
+#include "xml/xml_tree.h"
+
+namespace quillon::app {
+
+// Captions and grid headers, GBK bytes.
+inline constexpr std::string_view kWindowTitle = "Quillon";
+// "Quillon     解析XML文本失败"
+inline constexpr std::string_view kParseFailedCaption =
+    "Quillon     \xBD\xE2\xCE\xF6XML\xCE\xC4\xB1\xBE\xCA\xA7\xB0\xDC";
+// "Quillon     编码：", followed by the encoding
+inline constexpr std::string_view kEncodingCaption = "Quillon     \xB1\xE0\xC2\xEB\xA3\xBA";
+inline constexpr std::string_view kNameHeader = "\xCA\xF4\xD0\xD4\xC3\xFB";   // 属性名
+inline constexpr std::string_view kValueHeader = "\xCA\xF4\xD0\xD4\xD6\xB5";  // 属性值
+// Shown in the value box when the selected item's path finds no element.
+inline constexpr std::string_view kNoNodeValue = "NULL";
+
+// Selection-change causes, as the tree view reports them.
+enum SelectionCause { kByKeyboard = 0, kByMouse = 1, kByProgram = 2 };
+
+struct AppState {
+    xml::XmlTree Document;
+    Text RootName;          // first segment of every node path; set by each successful parse
+    Text DocumentEncoding;  // read from the source text's declaration; may be empty
+    Text LabelBeforeEdit;   // label of the item whose in-place edit is running
+};
+
+class Application {
+  public:
+    explicit Application(Controls controls) : ui_(controls) {}
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    const AppState& State() const { return state_; }
+
+    // Window events.
+    void WindowCreated();
+    void ExitProgram();
+    // Empties the document and the remembered texts; runs once the message loop has ended.
+    void ReleaseState();
+
+    // Parse and display.
+    void ParseSource();
+    void ShowSelection(int cause);
+    void CloseDocument();
+    void ResetAttributeGrid();
+
+    // Label editing in the tree. EndLabelEdit returns whether the tree keeps the new label.
+    void BeginLabelEdit(int item);
+    bool EndLabelEdit(int item);
+
+    // Formatting and the update check are wired to their controls already; their work arrives
+    // with the script host and the HTTP client, until then these leave everything as it is.
+    void FormatSource() {}
+    void CheckForUpdate() {}
+    void OpenInstructions() {}
+
+    // Adds the child elements of the element at `path` under tree item `parent`, depth first.
+    void FillChildren(const Text& path, int parent);
+    // The positional node path of a tree item: RootName, then "/@N" per level below the root.
+    Text ItemPath(int item) const;
+
+  private:
+    Controls ui_;
+    AppState state_;
+};
+
+// Gives a tree view or grid the platform's list look ("Explorer" theme on Windows).
+void ApplyExplorerTheme(NativeHandle handle);
+
+}  // namespace quillon::app

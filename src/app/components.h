@@ -1,0 +1,76 @@
+#pragma once
+// What the handlers ask of the window's controls. The window implements these over its widgets;
+// tests implement them in memory. Every text crossing this boundary is GBK bytes, and multi-line
+// text uses CR LF line breaks.
+#include <cstdint>
+
+#include "runtime/text.h"
+
+namespace quillon::app {
+
+// A platform window handle (an HWND on Windows); 0 when the control has none.
+using NativeHandle = std::uintptr_t;
+
+// A tree view whose items are numbered by their position in a depth-first pre-order walk over
+// all items, expanded or not, from 0. -1 stands for "no item".
+class TreeView {
+  public:
+    virtual ~TreeView() = default;
+
+    virtual void DeleteAllItems() = 0;
+    // Adds an item as the last child of `parent` (-1: a top-level item); returns its index.
+    virtual int AddItem(int parent, const Text& text) = 0;
+    virtual void SetItemValue(int item, int value) = 0;
+    // The integer kept with the item; 0 until set, and for an index that names no item.
+    virtual int ItemValue(int item) const = 0;
+    virtual Text ItemText(int item) const = 0;
+    // -1 for a top-level item and for an index that names no item.
+    virtual int ParentIndex(int item) const = 0;
+    virtual int SelectedIndex() const = 0;
+    // The label held by the in-place editor when an edit ends.
+    virtual Text EditText() const = 0;
+    virtual NativeHandle Handle() const = 0;
+};
+
+// A grid of plain text cells whose first row and first column are fixed header cells.
+class Grid {
+  public:
+    virtual ~Grid() = default;
+
+    // Drops every cell and restores the stored settings (1 row, 2 columns).
+    virtual void Reset() = 0;
+    virtual void SetRowCount(int rows) = 0;
+    virtual void SetColumnCount(int columns) = 0;
+    // 0-based row and column; a cell outside the grid is ignored.
+    virtual void SetCellText(int row, int column, const Text& text) = 0;
+    virtual NativeHandle Handle() const = 0;
+};
+
+class EditBox {
+  public:
+    virtual ~EditBox() = default;
+
+    virtual Text Content() const = 0;
+    virtual void SetContent(const Text& text) = 0;
+};
+
+class Window {
+  public:
+    virtual ~Window() = default;
+
+    virtual void SetCaption(const Text& caption) = 0;
+    // Ends the message loop; the process then exits with `exitCode`.
+    virtual void EndProgram(int exitCode) = 0;
+};
+
+// The controls one application drives; they outlive it.
+struct Controls {
+    Window& window;
+    EditBox& source;  // 编辑框_源码
+    EditBox& path;    // 编辑框_路径
+    EditBox& value;   // 编辑框_节点
+    TreeView& tree;   // XML树
+    Grid& grid;       // 高级表格1
+};
+
+}  // namespace quillon::app

@@ -1,0 +1,294 @@
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "app/sample_text.h"
+#include "fake_controls.h"
+#include "runtime/codepage.h"
+
+namespace quillon::app {
+namespace {
+
+using testing::FakeControls;
+using Rows = std::vector<std::vector<Text>>;
+
+// Test literals are written in UTF-8; the application speaks GBK.
+Text G(std::string_view utf8) {
+    return codepage::utf8ToGbk(utf8);
+}
+
+const Text kHeaderRow[] = {G("属性名"), G("属性值")};
+
+class ApplicationTest : public ::testing::Test {
+  protected:
+    void Parse(std::string_view gbkSource) {
+        ui.source.content = Text(gbkSource);
+        app.ParseSource();
+    }
+    void SelectByMouse(int item) {
+        ui.tree.Select(item);
+        app.ShowSelection(kByMouse);
+    }
+    Rows HeaderOnly() const { return {{kHeaderRow[0], kHeaderRow[1]}}; }
+    // Renames item `item` as an in-place edit would: begin, type `label`, end.
+    bool Rename(int item, const Text& label) {
+        app.BeginLabelEdit(item);
+        ui.tree.editText = label;
+        return app.EndLabelEdit(item);
+    }
+
+    FakeControls ui;
+    Application app{ui.Contract()};
+};
+
+TEST(SampleText, IsTheSampleFileInGbkOnOneLine) {
+    EXPECT_EQ(kSampleText.size(), 485u);
+    EXPECT_EQ(kSampleText.find_first_of("\r\n"), std::string_view::npos);
+    const char* dir = std::getenv("QUILLON_SOURCE_DIR");
+    ASSERT_NE(dir, nullptr);
+    std::ifstream file(std::string(dir) + "/samples/sample.xml", std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    EXPECT_EQ(Text(kSampleText), G(bytes.str()));
+}
+
+TEST_F(ApplicationTest, WindowCreatedShowsTheGridHeader) {
+    ui.grid.cells = {{"x", "y"}, {"z", "w"}};
+    app.WindowCreated();
+    EXPECT_EQ(ui.grid.cells, HeaderOnly());
+    EXPECT_EQ(ui.window.caption, "Quillon");
+}
+
+TEST_F(ApplicationTest, ParsingTheSampleFillsTreeAndCaption) {
+    Parse(kSampleText);
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码：utf-8"));
+    EXPECT_EQ(ui.tree.Describe(), "msg(0)[item(1)[title(1)] source(2)]");
+    EXPECT_EQ(app.State().RootName, "msg");
+    EXPECT_EQ(app.State().DocumentEncoding, "utf-8");
+    EXPECT_TRUE(app.State().Document.IsLoaded());
+}
+
+TEST_F(ApplicationTest, SelectingShowsPathValueAndAttributes) {
+    Parse(kSampleText);
+    SelectByMouse(ui.tree.Find("title"));
+    EXPECT_EQ(ui.path.content, "msg/@1/@1");
+    EXPECT_EQ(ui.value.content, G("早安"));
+    EXPECT_EQ(ui.grid.cells,
+              (Rows{{kHeaderRow[0], kHeaderRow[1]}, {"size", "305"}, {"color", "#ff6644"}}));
+
+    ui.tree.Select(ui.tree.Find("source"));
+    app.ShowSelection(kByKeyboard);
+    EXPECT_EQ(ui.path.content, "msg/@2");
+    EXPECT_EQ(ui.value.content, "");
+    EXPECT_EQ(ui.grid.cells, (Rows{{kHeaderRow[0], kHeaderRow[1]},
+                                   {"name", ""},
+                                   {"icon", ""},
+                                   {"action", ""},
+                                   {"appid", "-1"}}));
+
+    SelectByMouse(0);
+    EXPECT_EQ(ui.path.content, "msg");
+    ASSERT_EQ(ui.grid.cells.size(), 10u);
+    EXPECT_EQ(ui.grid.cells[4][0], "a_actionData");
+    EXPECT_EQ(ui.grid.cells[4][1],
+              "quillon://card/open?src=sample&ver=1&id=20170107&type=group&from=message");
+    EXPECT_EQ(ui.grid.cells[6][1], G("我有一句话不知当讲不当讲"));
+}
+
+TEST_F(ApplicationTest, ProgramMadeSelectionChangesAreIgnored) {
+    Parse(kSampleText);
+    ui.path.content = "kept";
+    ui.value.content = "kept";
+    const int resets = ui.grid.resets;
+    ui.tree.Select(ui.tree.Find("title"));
+    app.ShowSelection(kByProgram);
+    EXPECT_EQ(ui.path.content, "kept");
+    EXPECT_EQ(ui.value.content, "kept");
+    EXPECT_EQ(ui.grid.resets, resets);
+}
+
+TEST_F(ApplicationTest, EncodingComesFromTheFirstMarkerInTheText) {
+    Parse("<a/>");
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码："));
+    Parse("<?xml version='1.0' encoding='GBK'?><a/>");
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码："));
+    EXPECT_EQ(app.State().DocumentEncoding, "");
+    Parse("<!-- encoding=\"first\" --><?xml version=\"1.0\" encoding=\"GBK\"?><a/>");
+    EXPECT_EQ(app.State().DocumentEncoding, "first");
+    Parse("<a t=\"encoding=\"/>");  // the marker's closing quote never comes
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码："));
+}
+
+TEST_F(ApplicationTest, SiblingsWithOneNameEachShowTheirOwnChildren) {
+    Parse("<r><a><x/></a><a><y/><z/></a></r>");
+    EXPECT_EQ(ui.tree.Describe(), "r(0)[a(1)[x(1)] a(2)[y(1) z(2)]]");
+    SelectByMouse(ui.tree.Find("z"));
+    EXPECT_EQ(ui.path.content, "r/@2/@2");
+    EXPECT_EQ(ui.value.content, "");
+}
+
+TEST_F(ApplicationTest, BareElementShowsHeaderOnlyAndEmptyValue) {
+    Parse("<r><e></e><t>text &amp; more</t></r>");
+    SelectByMouse(ui.tree.Find("e"));
+    EXPECT_EQ(ui.grid.cells, HeaderOnly());
+    EXPECT_EQ(ui.value.content, "");
+    SelectByMouse(ui.tree.Find("t"));
+    EXPECT_EQ(ui.value.content, "text & more");
+}
+
+TEST_F(ApplicationTest, AttributesAreShownEvenWhenTheirNamesDoNotSelectThem) {
+    // A name read back decoded ("&#65;" stays, "@1" reads as a position) must still show the
+    // value of its own attribute.
+    Parse("<r x&#65;=\"one\" @1=\"two\" plain=\"three\"/>");
+    SelectByMouse(0);
+    EXPECT_EQ(
+        ui.grid.cells,
+        (Rows{
+            {kHeaderRow[0], kHeaderRow[1]}, {"x&#65;", "one"}, {"@1", "two"}, {"plain", "three"}}));
+}
+
+TEST_F(ApplicationTest, FailedParseChangesOnlyTheCaption) {
+    Parse(kSampleText);
+    SelectByMouse(ui.tree.Find("title"));
+    const Text tree = ui.tree.Describe();
+    const Rows grid = ui.grid.cells;
+
+    Parse("<a></b>");
+    EXPECT_EQ(ui.window.caption, G("Quillon     解析XML文本失败"));
+    EXPECT_EQ(ui.tree.Describe(), tree);
+    EXPECT_EQ(ui.grid.cells, grid);
+    EXPECT_EQ(ui.path.content, "msg/@1/@1");
+    EXPECT_EQ(ui.value.content, G("早安"));
+    EXPECT_EQ(app.State().RootName, "msg");
+    EXPECT_EQ(app.State().DocumentEncoding, "utf-8");
+    EXPECT_FALSE(app.State().Document.IsLoaded());
+}
+
+TEST_F(ApplicationTest, EmptySourceFailsAndStaleItemsShowNothing) {
+    Parse(kSampleText);
+    Parse("");
+    EXPECT_EQ(ui.window.caption, G("Quillon     解析XML文本失败"));
+    EXPECT_EQ(ui.tree.Count(), 4);
+    SelectByMouse(ui.tree.Find("title"));
+    EXPECT_EQ(ui.path.content, "msg/@1/@1");
+    EXPECT_EQ(ui.grid.cells, HeaderOnly());
+    EXPECT_EQ(ui.value.content, "NULL");
+}
+
+TEST_F(ApplicationTest, SecondParseReplacesTheFirst) {
+    Parse(kSampleText);
+    Parse("<?xml encoding=\"gbk\"?><doc><p/></doc>");
+    EXPECT_EQ(ui.tree.Describe(), "doc(0)[p(1)]");
+    EXPECT_EQ(app.State().RootName, "doc");
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码：gbk"));
+    SelectByMouse(1);
+    EXPECT_EQ(ui.path.content, "doc/@1");
+}
+
+TEST_F(ApplicationTest, DeepDocumentIsFilledInOrder) {
+    constexpr int kDepth = 2000;
+    Text source;
+    for (int i = 0; i < kDepth; ++i) source += "<e>";
+    source += "<leaf/><tail/>";
+    for (int i = 0; i < kDepth; ++i) source += "</e>";
+    Parse("<r>" + source + "<last/></r>");
+    ASSERT_EQ(ui.tree.Count(), kDepth + 4);
+    EXPECT_EQ(ui.tree.ItemText(kDepth + 1), "leaf");
+    EXPECT_EQ(ui.tree.ItemText(kDepth + 3), "last");
+    EXPECT_EQ(ui.tree.ItemValue(kDepth + 2), 2);
+    EXPECT_EQ(ui.tree.ItemValue(kDepth + 3), 2);
+    Text expected = "r";
+    for (int i = 0; i <= kDepth; ++i) expected += i == kDepth ? "/@2" : "/@1";
+    EXPECT_EQ(app.ItemPath(kDepth + 2), expected);
+}
+
+TEST_F(ApplicationTest, ItemPathOfNoItemIsTheRootName) {
+    Parse(kSampleText);
+    EXPECT_EQ(app.ItemPath(-1), "msg");
+    EXPECT_EQ(app.ItemPath(0), "msg");
+    EXPECT_EQ(app.ItemPath(3), "msg/@2");
+}
+
+TEST_F(ApplicationTest, CloseDocumentEmptiesEverythingButTheCaption) {
+    Parse(kSampleText);
+    SelectByMouse(ui.tree.Find("title"));
+    app.CloseDocument();
+    EXPECT_EQ(ui.source.content, "");
+    EXPECT_EQ(ui.path.content, "");
+    EXPECT_EQ(ui.value.content, "");
+    EXPECT_EQ(ui.grid.cells, HeaderOnly());
+    EXPECT_EQ(ui.tree.Count(), 0);
+    EXPECT_FALSE(app.State().Document.IsLoaded());
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码：utf-8"));
+    EXPECT_EQ(app.State().RootName, "msg");
+
+    Parse(ui.source.content);  // the sample is gone with the box's text
+    EXPECT_EQ(ui.window.caption, G("Quillon     解析XML文本失败"));
+}
+
+TEST_F(ApplicationTest, UnchangedOrCancelledLabelChangesNothing) {
+    Parse(kSampleText);
+    const int title = ui.tree.Find("title");
+    EXPECT_TRUE(Rename(title, "title"));
+    EXPECT_EQ(ui.source.content, kSampleText);
+    EXPECT_EQ(app.State().LabelBeforeEdit, "title");
+}
+
+TEST_F(ApplicationTest, RenamingRewritesTheSourceOnOneLine) {
+    Parse(kSampleText);
+    EXPECT_TRUE(Rename(ui.tree.Find("title"), "caption&more"));
+    const Text& source = ui.source.content;
+    EXPECT_EQ(source.rfind("<?xml version=\"1.0\" encoding=\"gb18030\"?>", 0), 0u);
+    EXPECT_EQ(source.find_first_of("\r\n\t"), Text::npos);
+    EXPECT_NE(source.find("<caption&amp;more size=\"305\""), Text::npos);
+    EXPECT_NE(source.find("</caption&amp;more>"), Text::npos);
+    EXPECT_NE(source.find(G("我有一句话不知当讲不当讲")), Text::npos);
+
+    Parse(source);
+    EXPECT_EQ(ui.window.caption, G("Quillon     编码：gb18030"));
+    EXPECT_EQ(ui.tree.Describe(), "msg(0)[item(1)[caption&more(1)] source(2)]");
+}
+
+TEST_F(ApplicationTest, RenamingTheRootKeepsPathsWorking) {
+    Parse(kSampleText);
+    EXPECT_TRUE(Rename(0, "card"));
+    EXPECT_EQ(app.State().RootName, "card");
+    SelectByMouse(ui.tree.Find("title"));
+    EXPECT_EQ(ui.path.content, "card/@1/@1");
+    EXPECT_EQ(ui.value.content, G("早安"));
+    EXPECT_TRUE(Rename(ui.tree.Find("title"), "heading"));
+    EXPECT_NE(ui.source.content.find("<card "), Text::npos);
+    EXPECT_NE(ui.source.content.find("</heading>"), Text::npos);
+}
+
+TEST_F(ApplicationTest, RefusedRenameKeepsLabelAndSource) {
+    Parse(kSampleText);
+    EXPECT_FALSE(Rename(ui.tree.Find("title"), ""));
+    EXPECT_EQ(ui.source.content, kSampleText);
+
+    // After a failed parse the items outlive the document: a rename finds nothing to rename.
+    Parse("<a></b>");
+    ui.source.content = "typed by hand";
+    EXPECT_FALSE(Rename(ui.tree.Find("source"), "origin"));
+    EXPECT_EQ(ui.source.content, "typed by hand");
+}
+
+TEST_F(ApplicationTest, ExitAndReleaseState) {
+    Parse(kSampleText);
+    app.BeginLabelEdit(0);
+    app.ExitProgram();
+    EXPECT_EQ(ui.window.endedWith, 0);
+    app.ReleaseState();
+    EXPECT_FALSE(app.State().Document.IsLoaded());
+    EXPECT_EQ(app.State().RootName, "");
+    EXPECT_EQ(app.State().DocumentEncoding, "");
+    EXPECT_EQ(app.State().LabelBeforeEdit, "");
+    app.ReleaseState();  // a second release is harmless
+}
+
+}  // namespace
+}  // namespace quillon::app
