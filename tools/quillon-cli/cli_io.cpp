@@ -1,0 +1,118 @@
+#include "cli_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "runtime/codepage.h"
+
+namespace quillon::cli {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string inputName(std::string_view input) {
+    return input == "-" ? std::string("standard input") : "'" + std::string(input) + "'";
+}
+
+void reportLoadFailure(const Streams& io, std::string_view input, std::string_view why) {
+    std::fprintf(io.err, "quillon-cli: cannot load %s: %.*s\n", inputName(input).c_str(),
+                 static_cast<int>(why.size()), why.data());
+}
+
+// After the library's own file road failed, finds out whether the file could be read at all,
+// so the message says "No such file" rather than blaming the document.
+std::string diagnoseFile(const std::string& name) {
+    errno = 0;
+    FilePtr file(std::fopen(name.c_str(), "rb"));
+    if (!file) return std::strerror(errno);
+    char byte;
+    if (std::fread(&byte, 1, 1, file.get()) == 1) return {};
+    return std::ferror(file.get()) ? std::strerror(errno) : "the input is empty";
+}
+
+ByteView asBytes(std::string_view bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+constexpr std::string_view kRejected = "not XML that the parser accepts";
+
+}  // namespace
+
+std::string toOutput(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? std::string(text) : codepage::gbkToUtf8(text);
+}
+
+Text fromArgument(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
+}
+
+bool readStream(std::FILE* stream, std::string& bytes, std::string& error) {
+    bytes.clear();
+    char chunk[1 << 16];
+    while (true) {
+        std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
+        bytes.append(chunk, got);
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(stream)) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool readFile(const std::string& name, std::string& bytes, std::string& error) {
+    errno = 0;
+    FilePtr file(std::fopen(name.c_str(), "rb"));
+    if (!file) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return readStream(file.get(), bytes, error);
+}
+
+bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Streams& io) {
+    std::string name(input);
+    if (mode == Mode::Raw && input != "-") {
+        if (tree.Load(Text(name))) return true;
+        std::string why = diagnoseFile(name);
+        reportLoadFailure(io, input, why.empty() ? kRejected : std::string_view(why));
+        return false;
+    }
+    std::string bytes;
+    std::string error;
+    bool read = input == "-" ? readStream(io.in, bytes, error) : readFile(name, bytes, error);
+    if (!read) {
+        reportLoadFailure(io, input, error);
+        return false;
+    }
+    if (mode == Mode::Utf8) bytes = codepage::utf8ToGbk(bytes);
+    if (tree.Load(asBytes(bytes))) return true;
+    reportLoadFailure(io, input,
+                      bytes.empty() ? std::string_view("the input is empty") : kRejected);
+    return false;
+}
+
+void OutputBuffer::flush() {
+    if (!pending_.empty() && !failed_ &&
+        std::fwrite(pending_.data(), 1, pending_.size(), stream_) != pending_.size())
+        failed_ = true;
+    pending_.clear();
+}
+
+bool OutputBuffer::finish() {
+    flush();
+    if (std::fflush(stream_) != 0) failed_ = true;
+    return !failed_;
+}
+
+int reportWriteFailure(const Streams& io) {
+    std::fprintf(io.err, "quillon-cli: cannot write standard output: %s\n", std::strerror(errno));
+    return kExitFailure;
+}
+
+}  // namespace quillon::cli

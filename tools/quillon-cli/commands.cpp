@@ -1,0 +1,89 @@
+#include "commands.h"
+
+#include <algorithm>
+
+namespace quillon::cli {
+namespace {
+
+const OptionSpec kRaw{"--raw", false, false,
+                      "bytes as they are: the library reads FILE, texts stay GBK"};
+
+const CommandSpec kCommands[] = {
+    {"tree",
+     "List every element in pre-order, the order in which the window fills its tree.",
+     {kRaw},
+     runTree},
+    {"write",
+     "Load the document and write it out again, with an XML declaration.",
+     {kRaw,
+      {"--encoding", true, false, "encoding name for the declaration (default: gb18030)"},
+      {"--newline", true, true, "line break before each element (default: \\r\\n)"},
+      {"--indent", true, true, "indent per level (default: \\t)"}},
+     runWrite},
+};
+
+constexpr std::string_view kHelpTail = R"(
+FILE is an XML document; - reads standard input. Without --raw the input is
+read as UTF-8, handed to the library as GB18030 bytes, and every text is
+converted back to UTF-8 on output (so write --encoding utf-8 makes the
+declaration match the bytes).
+
+tree prints, for every element, the line
+  PATH <TAB> NAME <TAB> VALUE
+followed by one line per attribute:
+  <TAB> NAME <TAB> VALUE
+PATH is the root's name followed by /@N per level (N counts the element's
+position among its parent's children from 1). VALUE is the element's text, or
+NULL when its path finds nothing. In every field a backslash, TAB, LF and CR
+are written \\, \t, \n and \r.
+
+--newline and --indent take \r, \n, \t and \\ for CR, LF, TAB and a
+backslash; given empty, they write nothing.
+
+Exit status: 0 on success, 1 when the input cannot be loaded (nothing is
+written to standard output) or the output cannot be written, 2 for a usage
+error.
+)";
+
+}  // namespace
+
+std::span<const CommandSpec> allCommands() {
+    return kCommands;
+}
+
+std::string helpText() {
+    std::string text = "quillon-cli: reads XML documents with the Quillon XML library.\n\n";
+    text += usageText(allCommands());
+    for (const CommandSpec& command : allCommands()) {
+        text += "\n";
+        text += command.name;
+        text += ": ";
+        text += command.summary;
+        text += "\n";
+        for (const OptionSpec& option : command.options) {
+            std::string head = "  " + std::string(option.name) + (option.takesValue ? " TEXT" : "");
+            head.resize(std::max<std::size_t>(head.size() + 2, 18), ' ');
+            text += head + std::string(option.help) + "\n";
+        }
+    }
+    text += kHelpTail;
+    return text;
+}
+
+int runCommandLine(std::span<const std::string_view> args, const Streams& io) {
+    ParseResult parsed = parseArguments(allCommands(), args);
+    switch (parsed.kind) {
+        case ParseResult::Kind::Help:
+            std::fputs(helpText().c_str(), io.out);
+            return std::fflush(io.out) == 0 ? kExitOk : reportWriteFailure(io);
+        case ParseResult::Kind::UsageError:
+            std::fprintf(io.err, "quillon-cli: %s\n%s", parsed.error.c_str(),
+                         usageText(allCommands()).c_str());
+            return kExitUsage;
+        case ParseResult::Kind::Run:
+            break;
+    }
+    return parsed.command->run(parsed.call, io);
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,10 @@
+// quillon-cli: a command-line front over the XML document library, for scripts and checks.
+#include <string_view>
+#include <vector>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return quillon::cli::runCommandLine(args, quillon::cli::Streams{});
+}

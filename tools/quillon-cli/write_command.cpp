@@ -1,0 +1,35 @@
+#include "cli_io.h"
+#include "commands.h"
+
+namespace quillon::cli {
+namespace {
+
+// A layout option (--newline, --indent) as library text; nullopt when left out, so the
+// library's own default applies. Its escapes were decoded while parsing.
+std::optional<Text> layoutOption(const Invocation& call, std::string_view option, Mode mode) {
+    std::optional<std::string> given = call.value(option);
+    if (!given) return std::nullopt;
+    return fromArgument(*given, mode);
+}
+
+}  // namespace
+
+int runWrite(const Invocation& call, const Streams& io) {
+    Mode mode = modeOf(call);
+    xml::XmlTree tree;
+    if (!loadInput(tree, call.input, mode, io)) return kExitFailure;
+
+    Text encoding = fromArgument(call.value("--encoding").value_or(""), mode);
+    bool ok = false;
+    ByteSet bytes = tree.ToBytes(encoding, &ok, layoutOption(call, "--newline", mode),
+                                 layoutOption(call, "--indent", mode));
+    if (!ok) {
+        std::fprintf(io.err, "quillon-cli: the document could not be written\n");
+        return kExitFailure;
+    }
+    OutputBuffer out(io.out);
+    out.pending() = toOutput(asChars(bytes), mode);
+    return out.finish() ? kExitOk : reportWriteFailure(io);
+}
+
+}  // namespace quillon::cli
