@@ -1,0 +1,283 @@
+#include "web/curl_exchange.h"
+
+#include <curl/curl.h>
+
+#include <array>
+#include <chrono>
+#include <mutex>
+
+namespace quillon::web::detail {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// libcurl's global state, and the cookie store that requests without their own cookie set
+// share. Made once, when the program starts, and released when it ends.
+class CurlRuntime {
+  public:
+    CurlRuntime() {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        share_ = curl_share_init();
+        if (share_ == nullptr) return;
+        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlRuntime::lock);
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlRuntime::unlock);
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    }
+    ~CurlRuntime() {
+        if (share_ != nullptr) curl_share_cleanup(share_);
+        curl_global_cleanup();
+    }
+    CurlRuntime(const CurlRuntime&) = delete;
+    CurlRuntime& operator=(const CurlRuntime&) = delete;
+
+    CURLSH* cookieShare() const { return share_; }
+
+  private:
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+        static_cast<CurlRuntime*>(self)->locks_.at(data).lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self) {
+        static_cast<CurlRuntime*>(self)->locks_.at(data).unlock();
+    }
+
+    CURLSH* share_ = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+};
+
+const CurlRuntime& curlRuntime() {
+    static const CurlRuntime runtime;
+    return runtime;
+}
+
+// libcurl's global initialisation is not thread-safe: do it before anything else can run.
+[[maybe_unused]] const CurlRuntime& startup = curlRuntime();
+
+// What the callbacks collect while the transfer runs.
+struct Transfer {
+    ExchangeResult result;
+    bool inHeaderBlock = false;
+    bool connected = false;
+    bool idleExpired = false;
+    std::chrono::milliseconds idle{};
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t received = 0;
+    curl_off_t sent = 0;
+};
+
+// Collects the header block of each response; a new status line starts a new response (after a
+// redirect or an interim 1xx), and lines after the block's empty line (trailers) are ignored.
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    t.lastActivity = Clock::now();
+    std::string_view line(data, length);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (!t.inHeaderBlock) {
+        if (line.substr(0, 5) != "HTTP/") return length;
+        t.result = {};
+        t.inHeaderBlock = true;
+    }
+    t.result.rawHeaders.append(line);
+    t.result.rawHeaders += "\r\n";
+    if (line.empty()) t.inHeaderBlock = false;
+    return length;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    const size_t length = size * count;
+    t.lastActivity = Clock::now();
+    t.result.body.insert(t.result.body.end(), data, data + length);
+    return length;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+    auto& t = *static_cast<Transfer*>(user);
+    const auto now = Clock::now();
+    if (received != t.received || sent != t.sent) {
+        t.received = received;
+        t.sent = sent;
+        t.lastActivity = now;
+    }
+    if (t.connected && now - t.lastActivity >= t.idle) {
+        t.idleExpired = true;
+        return 1;  // abandons the transfer
+    }
+    return 0;
+}
+
+// Called once a connection stands, before the request goes out: from here on the idle limit
+// applies (until then the connect limit does).
+int onConnected(void* user, char*, char*, int, int) {
+    auto& t = *static_cast<Transfer*>(user);
+    t.connected = true;
+    t.lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+// Bytes a URL may not carry raw are percent-encoded; everything else goes out as given.
+std::string encodePath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool isValidHost(std::string_view host) {
+    if (host.empty()) return false;
+    for (const char c : host) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F ||
+            std::string_view("@/\\?#[]%").find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Header lines for libcurl: one per line of the block, empty lines dropped. A line whose value is
+// blank is written "Name;", which libcurl sends as "Name:" (it would drop "Name:" instead).
+curl_slist* headerList(std::string_view block) {
+    curl_slist* list = nullptr;
+    size_t begin = 0;
+    while (begin <= block.size()) {
+        size_t end = block.find_first_of("\r\n", begin);
+        if (end == std::string_view::npos) end = block.size();
+        std::string line(block.substr(begin, end - begin));
+        begin = end + 1;
+        if (line.empty()) continue;
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos && colon > 0 &&
+            line.find_first_not_of(" \t", colon + 1) == std::string::npos) {
+            line.resize(colon);
+            line += ';';
+        }
+        curl_slist* grown = curl_slist_append(list, line.c_str());
+        if (grown == nullptr) break;
+        list = grown;
+    }
+    // The body goes out at once; no "Expect: 100-continue" round trip.
+    if (curl_slist* grown = curl_slist_append(list, "Expect:")) list = grown;
+    return list;
+}
+
+}  // namespace
+
+struct CurlExchange::Handles {
+    struct EasyDeleter {
+        void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    };
+    struct UrlDeleter {
+        void operator()(CURLU* url) const { curl_url_cleanup(url); }
+    };
+    struct ListDeleter {
+        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    };
+    // Declared so that the easy handle goes first: it may refer to the URL and the list.
+    std::unique_ptr<CURLU, UrlDeleter> url;
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    std::unique_ptr<CURL, EasyDeleter> easy;
+};
+
+CurlExchange::CurlExchange(const TransportSettings& settings)
+    : settings_(settings), handles_(std::make_unique<Handles>()) {}
+
+CurlExchange::~CurlExchange() = default;
+
+bool CurlExchange::Open(const ExchangeTarget& target) {
+    target_ = target;
+    if (!isValidHost(target.host) || target.port < 0 || target.port > 65535) return false;
+    handles_->url.reset(curl_url());
+    handles_->easy.reset(curl_easy_init());
+    if (!handles_->url || !handles_->easy) return false;
+    const int port = target.port != 0 ? target.port : (target.https ? 443 : 80);
+    const std::string url = std::string(target.https ? "https://" : "http://") + target.host + ":" +
+                            std::to_string(port) + encodePath(target.path);
+    return curl_url_set(handles_->url.get(), CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS) ==
+           CURLUE_OK;
+}
+
+namespace {
+
+void applyTarget(CURL* easy, CURLU* url, const ExchangeTarget& target,
+                 const TransportSettings& settings) {
+    curl_easy_setopt(easy, CURLOPT_CURLU, url);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // A redirect may lead from HTTP to HTTPS, never from HTTPS down to plain HTTP.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, target.https ? "https" : "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, target.followRedirects ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 20L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, target.agent.c_str());
+    // An empty proxy text also keeps libcurl from taking one from the environment.
+    curl_easy_setopt(easy, CURLOPT_PROXY, target.proxy.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(settings.limits.connect.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(settings.limits.total.count()));
+    if (!settings.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, settings.caFile.c_str());
+    if (target.cookieStore && curlRuntime().cookieShare() != nullptr) {
+        curl_easy_setopt(easy, CURLOPT_SHARE, curlRuntime().cookieShare());
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");  // the engine on, no file read
+    }
+}
+
+void applyCallbacks(CURL* easy, Transfer& transfer) {
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &onConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &transfer);
+}
+
+void applyMethod(CURL* easy, std::string_view verb, std::optional<ByteView> body) {
+    if (verb == "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else if (verb == "POST") {
+        static const char kNoBytes[] = "";
+        const ByteView bytes = body.value_or(ByteView{});
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS,
+                         bytes.empty() ? kNoBytes : reinterpret_cast<const char*>(bytes.data()));
+    }
+}
+
+}  // namespace
+
+ExchangeResult CurlExchange::Perform(std::string_view headerBlock, std::optional<ByteView> body) {
+    CURL* easy = handles_->easy.get();
+    if (easy == nullptr) return {};
+    Transfer transfer;
+    transfer.idle = settings_.limits.idle;
+    handles_->headers.reset(headerList(headerBlock));
+    applyTarget(easy, handles_->url.get(), target_, settings_);
+    applyCallbacks(easy, transfer);
+    applyMethod(easy, target_.verb, body);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, handles_->headers.get());
+
+    const CURLcode code = curl_easy_perform(easy);
+    // A request ended by a time limit, or one whose header block never completed, counts as one
+    // that got no response. A body cut short by the server is returned as far as it came.
+    if (code == CURLE_OPERATION_TIMEDOUT || transfer.idleExpired || transfer.inHeaderBlock) {
+        return {};
+    }
+    return std::move(transfer.result);
+}
+
+}  // namespace quillon::web::detail
