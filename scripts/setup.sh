@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev libcurl4-openssl-dev duktape-dev
   fonts-wqy-microhei
   # test servers and certificates
-  openssl
+  openssl libssl-dev
   # benchmark comparisons (bench/ only)
   libpugixml-dev librapidxml-dev libtinyxml2-dev libxml2-dev libxml2-utils
   # showing the window on a machine without a display
