@@ -1,0 +1,29 @@
+#pragma once
+// The documents the parse benchmark runs on: generated ones (deterministic, so every run and
+// every parser sees the same bytes) and XML files that a Debian system ships.
+#include <string>
+#include <vector>
+
+namespace quillon::bench {
+
+struct Input {
+    std::string name;
+    std::string bytes;
+    int depth = 0;  // deepest element nesting, so parsers with a depth limit can be left out
+};
+
+// About `megabytes` of records: attributes, text, entity references, comments, CDATA and two-byte
+// GBK text (GB2312 characters, both bytes 0xA1 and up), declared as GB18030.
+Input generateRecords(double megabytes);
+// A root with `children` small children.
+Input generateWide(int children);
+// A root holding `chains` chains of `depth` nested elements each.
+Input generateForest(int chains, int depth);
+// One chain of `depth` nested elements.
+Input generateChain(int depth);
+
+// A shipped XML file with its DOCTYPE internal subset removed (the tool's parser refuses one),
+// so every parser reads the same bytes; empty bytes when the file is missing.
+Input readSystemFile(const std::string& path, const std::string& name);
+
+}  // namespace quillon::bench
