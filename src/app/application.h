@@ -21,9 +21,6 @@ inline constexpr std::string_view kValueHeader = "\xCA\xF4\xD0\xD4\xD6\xB5";  //
 // Shown in the value box when the selected item's path finds no element.
 inline constexpr std::string_view kNoNodeValue = "NULL";
 
-// Selection-change causes, as the tree view reports them.
-enum SelectionCause { kByKeyboard = 0, kByMouse = 1, kByProgram = 2 };
-
 struct AppState {
     xml::XmlTree Document;
     Text RootName;          // first segment of every node path; set by each successful parse

@@ -11,6 +11,9 @@ namespace quillon::app {
 // A platform window handle (an HWND on Windows); 0 when the control has none.
 using NativeHandle = std::uintptr_t;
 
+// What changed a tree view's selected item.
+enum SelectionCause { kByKeyboard = 0, kByMouse = 1, kByProgram = 2 };
+
 // A tree view whose items are numbered by their position in a depth-first pre-order walk over
 // all items, expanded or not, from 0. -1 stands for "no item".
 class TreeView {
