@@ -139,8 +139,8 @@ class Variant {
 HResult VariantChangeType(Variant& dest, const Variant& src, std::uint16_t flags, VarType vt);
 HResult VariantCopyInd(Variant& dest, const Variant& src);
 
-// The decimal text that automation gives a double (15 significant digits, no exponent for
-// magnitudes from 1e-5 up to 1e15).
+// The decimal text that automation gives a double: up to 15 significant digits, with an
+// exponent ("1E-05", "1E+15") only for very small or very large magnitudes.
 std::u16string FormatAutomationNumber(double value);
 
 }  // namespace quillon::script

@@ -1,0 +1,60 @@
+#include "script/dispatch.h"
+
+namespace quillon::script {
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+VarType ResolveParamType(const TypeDesc& type) {
+    const TypeDesc* inner = type.inner.get();
+    switch (type.vt) {
+        case VT_USERDEFINED:
+            switch (type.user) {
+                case TypeDesc::User::Enumeration:
+                    return VT_I4;
+                case TypeDesc::User::DispatchInterface:
+                    return VT_DISPATCH;
+                case TypeDesc::User::Alias:
+                    return inner ? ResolveParamType(*inner) : VT_UNKNOWN;
+                default:
+                    return VT_UNKNOWN;
+            }
+        case VT_PTR:
+            return static_cast<VarType>((inner ? ResolveParamType(*inner) : VT_VOID) | VT_BYREF);
+        case VT_SAFEARRAY:
+        case VT_CARRAY:
+            return static_cast<VarType>((inner ? ResolveParamType(*inner) : VT_VARIANT) | VT_ARRAY);
+        case VT_INT:
+            return VT_I4;
+        case VT_UINT:
+            return VT_UI4;
+        default:
+            return type.vt;
+    }
+}
+
+const MemberDesc* TypeInfo::bind(std::string_view name, InvokeKind kind) const {
+    for (const MemberDesc& m : members_) {
+        if (!sameName(m.name, name)) continue;
+        if (m.kind != MemberDesc::Kind::Function || m.invoke == kind) return &m;
+    }
+    return nullptr;
+}
+
+const Variant& DispParams::arg(std::size_t i) const {
+    const Variant& v = args[args.size() - 1 - i];
+    return v.isByRef() && v.target() ? *v.target() : v;
+}
+
+}  // namespace quillon::script
