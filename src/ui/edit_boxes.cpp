@@ -1,0 +1,53 @@
+#include "ui/edit_boxes.h"
+
+#include <limits>
+
+#include "ui/text_convert.h"
+
+namespace quillon::ui {
+namespace {
+
+// Black on white; the selection disappears while the box has no focus.
+void Dress(QWidget& box) {
+    QPalette colours = box.palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    colours.setColor(QPalette::Text, Qt::black);
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    box.setPalette(colours);
+}
+
+}  // namespace
+
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
+    Dress(*this);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(WidgetWidth);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+}
+
+// The raw text keeps every character as typed (toPlainText would turn no-break spaces into
+// spaces); only the block separators become line breaks.
+Text TextBox::Content() const {
+    return ToCrLfText(document()->toRawText());
+}
+
+void TextBox::SetContent(const Text& text) {
+    setPlainText(ToQString(text));
+}
+
+LineBox::LineBox(QWidget* parent) : QLineEdit(parent) {
+    Dress(*this);
+    setMaxLength(std::numeric_limits<int>::max());  // paths of deep documents are long
+}
+
+Text LineBox::Content() const {
+    return ToText(text());
+}
+
+void LineBox::SetContent(const Text& text) {
+    setText(ToQString(text));
+}
+
+}  // namespace quillon::ui

@@ -1,0 +1,29 @@
+#pragma once
+// The window's edit boxes as the handlers see them. Content comes out with CR LF line breaks;
+// content set with CR LF or LF breaks shows one line per break.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "app/components.h"
+
+namespace quillon::ui {
+
+// Multi-line, wrapping, with a vertical scroll bar.
+class TextBox : public QPlainTextEdit, public app::EditBox {
+    Q_OBJECT
+  public:
+    explicit TextBox(QWidget* parent = nullptr);
+    Text Content() const override;
+    void SetContent(const Text& text) override;
+};
+
+// Single line, scrolling sideways.
+class LineBox : public QLineEdit, public app::EditBox {
+    Q_OBJECT
+  public:
+    explicit LineBox(QWidget* parent = nullptr);
+    Text Content() const override;
+    void SetContent(const Text& text) override;
+};
+
+}  // namespace quillon::ui
