@@ -7,6 +7,7 @@
 // a path, an attribute or a new name escape it on the way in.
 //
 // A tree is used by one thread at a time; two trees share nothing and may be used on two threads.
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -18,7 +19,7 @@ namespace quillon::xml {
 struct XmlDocument;  // the loaded tree and its storage; see document.h
 
 class XmlTree {
-public:
+  public:
     XmlTree();
     ~XmlTree();
     XmlTree(XmlTree&&) noexcept;
@@ -46,6 +47,9 @@ public:
 
     bool IsLoaded() const;
 
+    // Bytes of memory the loaded document holds (0 when nothing is loaded).
+    std::size_t MemoryUsage() const;
+
     bool GetRootName(Text& name) const;
     TextArray GetChildNames(std::string_view path, bool* ok = nullptr) const;
     bool GetNodeValue(std::string_view path, Text& value) const;
@@ -54,7 +58,7 @@ public:
                            bool* ok = nullptr) const;
     bool RenameNode(std::string_view path, std::string_view newName);
 
-private:
+  private:
     std::unique_ptr<XmlDocument> doc_;
 };
 

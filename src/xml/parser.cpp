@@ -1,0 +1,331 @@
+// The scan of the working input. Most tokens are read in place: their name, value and attribute
+// texts are contiguous runs of the working input and are stored as offsets into it. A token that
+// holds a zero byte, a CDATA section or a skipped construct inside its element text is read again
+// by the general scanner (tokens.h), whose results are copied into the byte store.
+#include "xml/parser.h"
+
+#include <array>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "xml/attributes.h"
+#include "xml/scan.h"
+#include "xml/tokens.h"
+
+namespace quillon::xml {
+
+namespace {
+
+enum class Step { Token, NoMore, Fail };
+
+// What one token yields. Views point into the byte store (inStore) or into scratch texts.
+struct Token {
+    std::string_view name;
+    std::string_view value;
+    std::string_view attributes;
+    bool inStore = true;
+    bool selfClosing = false;
+    bool cdata = false;
+};
+
+// Bytes that need a decision in a tag: quote, lead bytes, '<', '>', zero, and 0x80 (a single
+// character that only needs stepping over, kept out of the plain class for simplicity).
+constexpr std::array<bool, 256> MakePlainTagBytes() {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c) plain[c] = c < 0x80 && c != '"' && c != '<' && c != '>' && c != 0;
+    return plain;
+}
+constexpr std::array<bool, 256> kPlainTagByte = MakePlainTagBytes();
+
+class Parser {
+  public:
+    explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
+    bool run();
+
+  private:
+    const unsigned char* bytes() const {
+        return reinterpret_cast<const unsigned char*>(doc_.bytes.data());
+    }
+    std::string_view view(std::size_t from, std::size_t to) const {
+        return {doc_.bytes.data() + from, to - from};
+    }
+    Step next(Token& t);
+    Step nextGeneral(Token& t);
+    bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
+    Step readText(std::size_t gt, Token& t);
+    bool take(const Token& t);
+    bool closeElement(std::string_view endName);
+    Span keep(std::string_view text, bool inStore);
+    void buildChildren();
+
+    XmlDocument& doc_;
+    const std::size_t end_;  // end of the working input in the byte store
+    std::size_t pos_;
+    std::vector<std::uint32_t> open_;    // the open-element stack
+    std::vector<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
+    std::vector<AttributePieces> pieces_;
+    TextBuffer token_;
+    ElementParts parts_;
+    bool overflow_ = false;
+};
+
+Step Parser::next(Token& t) {
+    const unsigned char* s = bytes();
+    const std::size_t n = end_;
+    std::size_t i = pos_, start = pos_, lt = 0;
+    bool quote = false, inTag = false, skip = false, zero = false;
+    for (;;) {
+        while (i < n && !quote && kPlainTagByte[s[i]]) ++i;
+        if (i >= n) {
+            pos_ = n;
+            return Step::NoMore;
+        }
+        const unsigned char c = s[i];
+        if (quote) {
+            quote = c != '"';
+            zero |= c == 0;
+            ++i;
+        } else if (c == '"') {
+            quote = true;
+            ++i;
+        } else if (c > 0x80) {
+            if (i + 1 >= n) return Step::Fail;
+            zero |= s[i + 1] == 0;
+            i += 2;
+        } else if (c == '<') {
+            if (inTag || i + 1 >= n) return Step::Fail;
+            inTag = true;
+            skip = s[i + 1] == '!' || s[i + 1] == '?';
+            lt = i++;
+        } else if (c == '>') {
+            if (!inTag) return Step::Fail;
+            if (!skip) break;
+            inTag = skip = zero = false;
+            start = ++i;
+        } else {
+            zero |= c == 0;
+            ++i;
+        }
+    }
+    const std::size_t gt = i;
+    if (zero) return nextGeneral(t);
+    if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') return Step::Fail;  // "</>"
+    t = Token{};
+    t.selfClosing = s[gt - 1] == '/';
+    if (!splitTag(lt + 1, gt, t)) return Step::Fail;
+    if (t.selfClosing) {
+        pos_ = gt + 1;
+        return Step::Token;
+    }
+    return readText(gt, t);
+}
+
+// Name and attribute text of the tag between `lt` (just after '<') and `gt` (its '>').
+bool Parser::splitTag(std::size_t a, std::size_t gt, Token& t) const {
+    const unsigned char* s = bytes();
+    bool quote = false;
+    std::size_t i = a;
+    for (; i < gt; ++i) {
+        const unsigned char c = s[i];
+        if (quote) {
+            quote = c != '"';
+        } else if (c == '"') {
+            quote = true;
+        } else if (c > 0x80) {
+            ++i;
+        } else if (IsTagSpace(c)) {
+            if (i == a) return false;  // empty element name
+            break;
+        } else if (t.selfClosing && c == '/' && i + 1 == gt) {
+            t.name = view(a, i);
+            return true;
+        }
+    }
+    if (i >= gt) {  // the name runs to the end of the tag
+        if (!t.selfClosing) t.name = view(a, gt);
+        return true;
+    }
+    t.name = view(a, i);
+    const std::size_t from = i + 1;
+    if (!t.selfClosing) {
+        t.attributes = view(from, gt);
+        return true;
+    }
+    // The attribute text ends at the final "/>" only when its '/' is read as a character of its
+    // own, not as the second byte of a two-byte character.
+    quote = false;
+    for (i = from; i < gt; ++i) {
+        const unsigned char c = s[i];
+        if (quote) {
+            quote = c != '"';
+        } else if (c == '"') {
+            quote = true;
+        } else if (c > 0x80) {
+            ++i;
+        } else if (c == '/' && i + 1 == gt) {
+            t.attributes = view(from, i);
+        }
+    }
+    return true;
+}
+
+// The element text after the tag's '>' at `gt`, up to the next tag's '<'.
+Step Parser::readText(std::size_t gt, Token& t) {
+    const unsigned char* s = bytes();
+    const std::size_t n = end_;
+    std::size_t j = gt + 1;
+    for (;;) {
+        j = FindSpecial<'<', '>', 0>(s, j, n);
+        if (j >= n) {  // cut off by the end of the input: no value
+            pos_ = n;
+            return Step::Token;
+        }
+        const unsigned char c = s[j];
+        if (c == '<') {
+            if (j + 1 < n && s[j + 1] == '!') return nextGeneral(t);
+            std::size_t from = gt + 1, to = j;
+            while (from < to && IsTagSpace(s[from])) ++from;
+            while (to > from && IsTagSpace(s[to - 1])) --to;
+            t.value = view(from, to);
+            pos_ = j;
+            return Step::Token;
+        }
+        if (c > 0x80) {
+            if (j + 1 >= n) return Step::Fail;
+            if (s[j + 1] == 0) return nextGeneral(t);
+            j += 2;
+        } else if (c == 0x80) {
+            ++j;
+        } else if (c == '>') {
+            return Step::Fail;
+        } else {
+            return nextGeneral(t);  // a zero byte
+        }
+    }
+}
+
+Step Parser::nextGeneral(Token& t) {
+    const TokenStep step = NextToken(view(0, end_), pos_, token_);
+    if (step == TokenStep::NoMore) return Step::NoMore;
+    if (step == TokenStep::Fail || !ParseElement(token_.text(), parts_)) return Step::Fail;
+    t = Token{parts_.name, parts_.value,       parts_.attributes,
+              false,       parts_.selfClosing, parts_.cdata};
+    return Step::Token;
+}
+
+// A span for text that is either a run of the store (in place) or scratch text (copied in).
+Span Parser::keep(std::string_view text, bool inStore) {
+    if (text.empty()) return Span{};
+    std::size_t offset = 0;
+    if (inStore) {
+        offset = static_cast<std::size_t>(text.data() - doc_.bytes.data());
+    } else {
+        if (doc_.bytes.size() + text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+            overflow_ = true;
+            return Span{};
+        }
+        offset = doc_.bytes.append(text);
+    }
+    return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
+}
+
+bool Parser::closeElement(std::string_view endName) {
+    if (open_.empty() || endName != doc_.name(open_.back())) return false;
+    open_.pop_back();
+    return true;
+}
+
+bool Parser::take(const Token& t) {
+    pieces_.clear();
+    if (!t.attributes.empty() && !ParseAttributes(t.attributes, pieces_)) return false;
+    if (!t.name.empty() && t.name[0] == '/') return closeElement(t.name.substr(1));
+
+    // Runs of the store first: copying scratch text in may move the store.
+    XmlNode node;
+    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
+                                           (t.cdata ? XmlNode::kCdata : 0));
+    node.firstAttribute = static_cast<std::uint32_t>(doc_.attributes.size());
+    node.attributeCount = static_cast<std::uint32_t>(pieces_.size());
+    if (t.inStore) {
+        node.name = keep(t.name, true);
+        node.value = keep(t.value, true);
+    }
+    for (const AttributePieces& p : pieces_) {
+        XmlAttribute a;
+        if (t.inStore && !p.name.owned) a.name = keep(p.name.view(t.attributes), true);
+        if (p.bare) a.value = Span{0, 1};
+        if (t.inStore && !p.bare && !p.value.owned)
+            a.value = keep(p.value.view(t.attributes), true);
+        doc_.attributes.push_back(a);
+    }
+    if (!t.inStore) {
+        node.name = keep(t.name, false);
+        node.value = keep(t.value, false);
+    }
+    for (std::size_t k = 0; k < pieces_.size(); ++k) {
+        const AttributePieces& p = pieces_[k];
+        XmlAttribute& a = doc_.attributes[node.firstAttribute + k];
+        if (!t.inStore || p.name.owned) a.name = keep(p.name.view(t.attributes), false);
+        if (!p.bare && (!t.inStore || p.value.owned)) {
+            a.value = keep(p.value.view(t.attributes), false);
+        }
+    }
+    if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
+
+    const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
+    doc_.nodes.push_back(node);
+    if (open_.empty()) {
+        doc_.root = index;
+        parent_.push_back(kNoNode);
+    } else {
+        ++doc_.nodes[open_.back()].childCount;
+        parent_.push_back(open_.back());
+    }
+    if (!t.selfClosing) open_.push_back(index);
+    return true;
+}
+
+// Lays the children of every node out as one run of the children array, in document order.
+void Parser::buildChildren() {
+    std::uint32_t total = 0;
+    for (XmlNode& node : doc_.nodes) {
+        node.firstChild = total;
+        total += node.childCount;
+        node.childCount = 0;
+    }
+    doc_.children.resize(total);
+    for (std::uint32_t i = 0; i < doc_.nodes.size(); ++i) {
+        if (parent_[i] == kNoNode) continue;
+        XmlNode& p = doc_.nodes[parent_[i]];
+        doc_.children[p.firstChild + p.childCount++] = i;
+    }
+}
+
+bool Parser::run() {
+    if (end_ <= 1) return false;
+    Token t;
+    if (next(t) != Step::Token) return false;
+    for (;;) {
+        if (!take(t)) return false;
+        const Step step = next(t);
+        if (step == Step::Fail) return false;
+        if (step == Step::NoMore) break;
+    }
+    if (!open_.empty()) return false;
+    buildChildren();
+    return true;
+}
+
+}  // namespace
+
+bool ParseDocument(XmlDocument& doc) {
+    Parser parser(doc);
+    if (parser.run()) return true;
+    doc.nodes.clear();
+    doc.attributes.clear();
+    doc.root = kNoNode;
+    return false;
+}
+
+}  // namespace quillon::xml

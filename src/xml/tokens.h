@@ -1,0 +1,35 @@
+#pragma once
+// The token scanner and element splitter in their general form: the token is collected byte by
+// byte into a TextBuffer and split from there. The fast scanner in parser.cpp hands every token it
+// cannot read in place (zero bytes, CDATA sections, skipped constructs in element text) to these.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "xml/text_buffer.h"
+
+namespace quillon::xml {
+
+enum class TokenStep { Token, NoMore, Fail };
+
+// Collects the token that starts at `pos`: any text before a tag, the tag, and unless the tag
+// ends with "/>" the element text after it up to and including the next tag's '<'. On a token,
+// `pos` moves to where the next one starts.
+TokenStep NextToken(std::string_view input, std::size_t& pos, TextBuffer& token);
+
+struct ElementParts {
+    std::string name;
+    std::string value;
+    std::string attributes;  // the attribute text, still to be split
+    bool selfClosing = false;
+    bool cdata = false;
+};
+
+// Splits a token into name, trimmed value and attribute text; false for an empty element name.
+bool ParseElement(std::string_view token, ElementParts& out);
+
+inline bool IsLead(char c) {
+    return static_cast<unsigned char>(c) > 0x80;
+}
+
+}  // namespace quillon::xml

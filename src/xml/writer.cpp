@@ -1,0 +1,94 @@
+#include "xml/writer.h"
+
+#include <vector>
+
+namespace quillon::xml {
+
+namespace {
+
+class Writer {
+  public:
+    Writer(const XmlDocument& doc, std::string_view lineBreak, std::string_view indent,
+           ByteSet& out)
+        : doc_(doc), lineBreak_(lineBreak), indent_(indent), out_(out) {}
+
+    void put(std::string_view s) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
+        out_.insert(out_.end(), p, p + s.size());
+    }
+    void newLine(std::size_t depth) {
+        put(lineBreak_);
+        if (indent_.empty()) return;
+        for (std::size_t i = 0; i < depth; ++i) put(indent_);
+    }
+
+    // Writes the start tag (and the value); false when the element closed itself with "/>".
+    bool writeOpen(const XmlNode& n, std::size_t depth) {
+        newLine(depth);
+        put("<");
+        put(doc_.name(n));
+        const XmlAttribute* a = doc_.attributesOf(n);
+        for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+            put(" ");
+            put(doc_.text(a[i].name));
+            put("=\"");
+            put(doc_.text(a[i].value));
+            put("\"");
+        }
+        if (n.selfClosing() || (n.value.length == 0 && n.childCount == 0)) {
+            put("/>");
+            return false;
+        }
+        put(">");
+        if (n.cdata()) put("<![CDATA[");
+        put(doc_.text(n.value));
+        if (n.cdata()) put("]]>");
+        return true;
+    }
+    void writeClose(const XmlNode& n, std::size_t depth) {
+        if (n.childCount != 0) newLine(depth);
+        put("</");
+        put(doc_.name(n));
+        put(">");
+    }
+
+    // Pre-order walk with an explicit stack, so the depth of the tree costs heap, not stack.
+    void writeTree(std::uint32_t root) {
+        struct Frame {
+            std::uint32_t node;
+            std::uint32_t nextChild;
+        };
+        std::vector<Frame> open;
+        if (writeOpen(doc_.nodes[root], 0)) open.push_back({root, 0});
+        while (!open.empty()) {
+            Frame& top = open.back();
+            const XmlNode& n = doc_.nodes[top.node];
+            if (top.nextChild < n.childCount) {
+                const std::uint32_t child = doc_.childrenOf(n)[top.nextChild++];
+                if (writeOpen(doc_.nodes[child], open.size())) open.push_back({child, 0});
+                continue;
+            }
+            writeClose(n, open.size() - 1);
+            open.pop_back();
+        }
+    }
+
+  private:
+    const XmlDocument& doc_;
+    std::string_view lineBreak_;
+    std::string_view indent_;
+    ByteSet& out_;
+};
+
+}  // namespace
+
+void WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
+                   std::string_view indent, ByteSet& out) {
+    Writer w(doc, lineBreak, indent, out);
+    w.put("<?xml version=\"1.0\" encoding=\"");
+    w.put(encoding.empty() ? std::string_view("gb18030") : encoding);
+    w.put("\"?>");
+    w.writeTree(doc.root);
+}
+
+}  // namespace quillon::xml

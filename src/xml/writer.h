@@ -1,0 +1,15 @@
+#pragma once
+// The writer behind ToBytes: the declaration, then the element tree laid out with a line break
+// and an indent text. Names and values are written exactly as stored.
+#include <string_view>
+
+#include "runtime/text.h"
+#include "xml/document.h"
+
+namespace quillon::xml {
+
+// Appends the document to `out`. An empty encoding writes "gb18030".
+void WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
+                   std::string_view indent, ByteSet& out);
+
+}  // namespace quillon::xml

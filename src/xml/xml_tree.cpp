@@ -1,0 +1,146 @@
+// The nine commands on an XmlTree.
+#include "xml/xml_tree.h"
+
+#include "xml/document.h"
+#include "xml/parser.h"
+#include "xml/text_buffer.h"
+#include "xml/writer.h"
+
+namespace quillon::xml {
+
+XmlTree::XmlTree() = default;
+XmlTree::~XmlTree() = default;
+XmlTree::XmlTree(XmlTree&&) noexcept = default;
+XmlTree& XmlTree::operator=(XmlTree&&) noexcept = default;
+
+bool XmlTree::Load(ByteView bytes) {
+    doc_.reset();
+    doc_ = LoadBytes(bytes);
+    return doc_ != nullptr;
+}
+
+bool XmlTree::Load(const Text& fileName) {
+    const std::string_view name = TextOf(fileName);
+    if (name.empty()) return false;  // an empty text counts as an absent source
+    doc_.reset();
+    doc_ = LoadFile(std::string(name));
+    return doc_ != nullptr;
+}
+
+ByteSet XmlTree::ToBytes(const std::optional<Text>& encoding, bool* ok,
+                         const std::optional<Text>& lineBreak,
+                         const std::optional<Text>& indent) const {
+    if (ok) *ok = false;
+    ByteSet out;
+    if (!doc_) return out;
+    WriteDocument(*doc_, encoding ? TextOf(*encoding) : std::string_view(),
+                  lineBreak ? TextOf(*lineBreak) : std::string_view("\r\n"),
+                  indent ? TextOf(*indent) : std::string_view("\t"), out);
+    if (ok) *ok = true;
+    return out;
+}
+
+bool XmlTree::Clear() {
+    if (!doc_) return false;
+    doc_.reset();
+    return true;
+}
+
+bool XmlTree::IsLoaded() const {
+    return doc_ != nullptr;
+}
+
+std::size_t XmlTree::MemoryUsage() const {
+    return doc_ ? doc_->memoryUsage() : 0;
+}
+
+namespace {
+
+// The element at the caller's path (escaped first), or kNoNode.
+std::uint32_t Find(const XmlDocument* doc, std::string_view path) {
+    path = TextOf(path);
+    if (doc == nullptr || path.empty()) return kNoNode;
+    return FindNode(*doc, EscapeText(path));
+}
+
+}  // namespace
+
+bool XmlTree::GetRootName(Text& name) const {
+    if (!doc_) return false;
+    name = UnescapeText(doc_->name(doc_->root));
+    return true;
+}
+
+TextArray XmlTree::GetChildNames(std::string_view path, bool* ok) const {
+    if (ok) *ok = false;
+    TextArray names;
+    const std::uint32_t node = Find(doc_.get(), path);
+    if (node == kNoNode) return names;
+    const XmlNode& n = doc_->nodes[node];
+    if (n.childCount == 0) return names;
+    names.reserve(n.childCount);
+    const std::uint32_t* kids = doc_->childrenOf(n);
+    for (std::uint32_t i = 0; i < n.childCount; ++i)
+        names.push_back(UnescapeText(doc_->name(kids[i])));
+    if (ok) *ok = true;
+    return names;
+}
+
+bool XmlTree::GetNodeValue(std::string_view path, Text& value) const {
+    const std::uint32_t node = Find(doc_.get(), path);
+    if (node == kNoNode) return false;
+    const XmlNode& n = doc_->nodes[node];
+    const std::string_view stored = doc_->text(n.value);
+    value = n.cdata() ? Text(stored) : UnescapeText(stored);
+    return true;
+}
+
+TextArray XmlTree::GetAttributeNames(std::string_view path, bool* ok) const {
+    if (ok) *ok = false;
+    TextArray names;
+    const std::uint32_t node = Find(doc_.get(), path);
+    if (node == kNoNode) return names;
+    const XmlNode& n = doc_->nodes[node];
+    if (n.attributeCount == 0) return names;
+    names.reserve(n.attributeCount);
+    const XmlAttribute* a = doc_->attributesOf(n);
+    for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+        names.push_back(UnescapeText(doc_->text(a[i].name)));
+    }
+    if (ok) *ok = true;
+    return names;
+}
+
+Text XmlTree::GetAttributeValue(std::string_view path, std::string_view attribute, bool* ok) const {
+    if (ok) *ok = false;
+    attribute = TextOf(attribute);
+    if (attribute.empty()) return {};
+    const std::uint32_t node = Find(doc_.get(), path);
+    if (node == kNoNode) return {};
+    const XmlNode& n = doc_->nodes[node];
+    const XmlAttribute* a = doc_->attributesOf(n);
+    const Text wanted = EscapeText(attribute);
+    const XmlAttribute* selected = nullptr;
+    if (wanted[0] == '@') {
+        const std::size_t at = ParsePosition(wanted);
+        if (at >= 1 && at <= n.attributeCount) selected = &a[at - 1];
+    } else {
+        for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+            if (doc_->text(a[i].name) == wanted) selected = &a[i];  // the last match would win
+        }
+    }
+    if (selected == nullptr) return {};
+    if (ok) *ok = true;
+    return UnescapeText(doc_->text(selected->value));
+}
+
+bool XmlTree::RenameNode(std::string_view path, std::string_view newName) {
+    newName = TextOf(newName);
+    if (newName.empty()) return false;
+    const std::uint32_t node = Find(doc_.get(), path);
+    if (node == kNoNode) return false;
+    doc_->rename(node, EscapeText(newName));
+    return true;
+}
+
+}  // namespace quillon::xml

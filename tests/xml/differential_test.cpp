@@ -1,0 +1,207 @@
+// Checks the library against the plain model in reference.cpp on many generated inputs: every
+// element, value and attribute as the commands report them, and the written document.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "dump.h"
+#include "reference.h"
+#include "xml/parser.h"
+#include "xml/xml_tree.h"
+
+namespace quillon::xml {
+namespace {
+
+const std::vector<std::string> kPieces = {"<a",
+                                          "<b",
+                                          "<c d",
+                                          "</a>",
+                                          "</b>",
+                                          "</c d>",
+                                          ">",
+                                          "/>",
+                                          "<",
+                                          "/",
+                                          " ",
+                                          "  ",
+                                          "\t",
+                                          "\n",
+                                          "\r\n",
+                                          "x=\"1\"",
+                                          "y='2'",
+                                          "z=3",
+                                          "=",
+                                          "\"",
+                                          "'",
+                                          "t",
+                                          "word",
+                                          "&amp;",
+                                          "&lt;",
+                                          "&quote;",
+                                          "&#65;",
+                                          "&",
+                                          ";",
+                                          "<!--",
+                                          "-->",
+                                          "--->",
+                                          "-",
+                                          "--",
+                                          "<![CDATA[",
+                                          "]]>",
+                                          "]]",
+                                          "<?pi?>",
+                                          "<!DOCTYPE d>",
+                                          "<!x>",
+                                          "<!",
+                                          "<!-",
+                                          "\xd6\xd0",
+                                          "\x81<",
+                                          "\x81>",
+                                          "\x81\"",
+                                          "\x81/",
+                                          "\x81",
+                                          std::string(1, '\0'),
+                                          "\x80",
+                                          "\xff",
+                                          "@",
+                                          "?",
+                                          "[",
+                                          "<a><b/></a>",
+                                          "<a x=\"1\">v</a>"};
+
+// A well-formed document of random shape, then a few random edits.
+std::string Generate(std::mt19937& rng) {
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
+    const char* names[] = {"a", "b", "\xd6\xd0", "c-d", "e.f"};
+    const char* texts[] = {"",         "t",       " text ", "&amp;&lt;",
+                           "\xce\xc4", "\n  ",    "a\"b",   "<![CDATA[ x<y ]]>",
+                           "<!--c-->", "1 &gt; 0"};
+    const char* attrs[] = {"",       " x=\"1\"",        " y=\"&amp;\"", "\n  z=\"2\"", " flag",
+                           " q='v'", " u=\"\xd6\xd0\"", " w=\"\"",      "\tv = \"3\""};
+    std::string out = pick(3) == 0 ? "<?xml version=\"1.0\"?>\n" : "";
+    std::vector<std::string> open;
+    const std::size_t elements = 1 + pick(12);
+    for (std::size_t k = 0; k < elements; ++k) {
+        while (!open.empty() && pick(3) == 0) {
+            out += "</" + open.back() + ">" + texts[pick(std::size(texts))];
+            open.pop_back();
+        }
+        const std::string name = names[pick(std::size(names))];
+        out += "<" + name + attrs[pick(std::size(attrs))] + attrs[pick(std::size(attrs))];
+        if (pick(4) == 0) {
+            out += "/>";
+        } else {
+            out += std::string(">") + texts[pick(std::size(texts))];
+            open.push_back(name);
+        }
+    }
+    while (!open.empty()) {
+        out += "</" + open.back() + ">";
+        open.pop_back();
+    }
+    const std::size_t edits = pick(4);
+    for (std::size_t e = 0; e < edits && !out.empty(); ++e) {
+        const std::size_t at = pick(out.size() + 1);
+        switch (pick(3)) {
+            case 0:
+                out.insert(at, kPieces[pick(kPieces.size())]);
+                break;
+            case 1:
+                out.erase(at, 1 + pick(4));
+                break;
+            default:
+                out.resize(at);
+                break;
+        }
+    }
+    return out;
+}
+
+// Random pieces glued together: mostly failures, exercising every early exit.
+std::string Soup(std::mt19937& rng) {
+    std::string out;
+    const std::size_t n = std::uniform_int_distribution<std::size_t>(1, 24)(rng);
+    for (std::size_t k = 0; k < n; ++k) out += kPieces[rng() % kPieces.size()];
+    return out;
+}
+
+void ExpectSame(std::string_view xml, int& loaded) {
+    XmlTree fast;
+    reference::Tree model;
+    const bool ok = fast.Load(toByteSet(xml));
+    ASSERT_EQ(ok, model.Load(xml)) << "input: " << ::testing::PrintToString(std::string(xml));
+    if (!ok) return;
+    ++loaded;
+    ASSERT_EQ(testing::Dump(fast), testing::Dump(model))
+        << ::testing::PrintToString(std::string(xml));
+    for (const auto& [l, i] : {std::pair<Text, Text>{"\r\n", "\t"}, {"", ""}}) {
+        const ByteSet bytes = fast.ToBytes(Text(), nullptr, l, i);
+        ASSERT_EQ(std::string(asChars(bytes)), model.Write(l, i))
+            << ::testing::PrintToString(std::string(xml));
+    }
+}
+
+TEST(Differential, GeneratedDocumentsMatchTheModel) {
+    std::mt19937 rng(20170107);
+    int loaded = 0;
+    for (int round = 0; round < 20000; ++round) {
+        ExpectSame(Generate(rng), loaded);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(loaded, 3000);  // the generator must reach deep into successful loads
+}
+
+TEST(Differential, PieceSoupMatchesTheModel) {
+    std::mt19937 rng(936);
+    int loaded = 0;
+    for (int round = 0; round < 20000; ++round) {
+        ExpectSame(Soup(rng), loaded);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(loaded, 200);
+}
+
+TEST(Differential, CommentRemovalMatchesTheModel) {
+    std::mt19937 rng(4);
+    const unsigned char filler[] = {0, 0xFF};
+    for (int round = 0; round < 5000; ++round) {
+        const std::string in = Soup(rng);
+        for (unsigned char f : filler) {
+            std::string out(in.size() + 1, '\0');
+            auto* o = reinterpret_cast<unsigned char*>(out.data());
+            out.resize(
+                StripComments(reinterpret_cast<const unsigned char*>(in.data()), in.size(), f, o));
+            ASSERT_EQ(out, reference::StripComments(in, static_cast<char>(f)))
+                << ::testing::PrintToString(in);
+        }
+    }
+}
+
+TEST(Differential, FileRoadMatchesTheModel) {
+    std::mt19937 rng(1);
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("quillon_xml_diff_" + std::to_string(::getpid()) + ".xml");
+    int loaded = 0;
+    for (int round = 0; round < 300; ++round) {
+        const std::string xml = round % 2 ? Generate(rng) : Soup(rng);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(xml.data(), std::streamsize(xml.size()));
+        XmlTree fast;
+        reference::Tree model;
+        const bool ok = fast.Load(Text(path.string()));
+        ASSERT_EQ(ok, model.Load(xml, true)) << ::testing::PrintToString(xml);
+        if (ok) {
+            ++loaded;
+            ASSERT_EQ(testing::Dump(fast), testing::Dump(model)) << ::testing::PrintToString(xml);
+        }
+    }
+    std::filesystem::remove(path);
+    EXPECT_GT(loaded, 30);
+}
+
+}  // namespace
+}  // namespace quillon::xml
