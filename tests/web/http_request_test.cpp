@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 #include "request_call.h"
 #include "test_server.h"
@@ -205,6 +207,24 @@ TEST(HttpExchange, ProcessWideCookieStoreWhenNoCookieSetIsGiven) {
     EXPECT_EQ(headerValue(requests[4], "Cookie"), "");
 }
 
+TEST(HttpExchange, CookieStoreIsSharedSafelyBetweenThreads) {
+    TestServer server([](Connection& c) {
+        if (c.readRequest()) c.send(httpResponse("200 OK", "Set-Cookie: n=1; Path=/many\r\n", "k"));
+    });
+    std::vector<std::thread> threads;
+    std::atomic<int> answered{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) answered += Call{.url = server.url("/many")}.run() == "k";
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(answered, 20);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 20u);
+    EXPECT_EQ(headerValue(requests.back(), "Cookie"), "n=1");
+}
+
 TEST(HttpExchange, GivenEmptyCookieSetStillMerges) {
     TestServer server(respondWith(httpResponse("200 OK", "Set-Cookie: n = v\r\n", "")));
     Call call{.url = server.url("/e"), .cookies = ""};
@@ -244,4 +264,5 @@ TEST(HttpExchange, PlainHttpThroughAProxy) {
     ASSERT_EQ(proxy.requests().size(), 1u);
     EXPECT_EQ(firstLine(proxy.requests()[0]), "GET http://quillon.test:8080/p?q=1 HTTP/1.1");
     EXPECT_EQ(headerValue(proxy.requests()[0], "Host"), "quillon.test:8080");
+    EXPECT_EQ(headerValue(proxy.requests()[0], "Referer"), call.url);
 }
