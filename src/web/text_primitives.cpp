@@ -139,13 +139,17 @@ TextArray SplitText(std::string_view text, std::string_view separator) {
     TextArray items;
     if (text.empty()) return items;
     if (separator.empty()) return {Text(text)};
+    // One pass over the characters: a search from each item's start would walk the text again
+    // to find character boundaries, which is quadratic in long texts.
     size_t begin = 0;
-    for (;;) {
-        const int at = FindText(text, separator, static_cast<int>(begin) + 1);
-        if (at < 0) break;
-        const size_t pos = static_cast<size_t>(at) - 1;
-        items.emplace_back(text.substr(begin, pos - begin));
-        begin = pos + separator.size();
+    for (size_t i = 0; i < text.size();) {
+        if (matchesAt(text, i, separator, false)) {
+            items.emplace_back(text.substr(begin, i - begin));
+            i += separator.size();
+            begin = i;
+        } else {
+            i += charLength(text, i);
+        }
     }
     if (begin < text.size()) items.emplace_back(text.substr(begin));
     return items;
