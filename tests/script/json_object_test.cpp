@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "runtime/codepage.h"
 #include "script/com_object.h"
@@ -115,6 +116,29 @@ TEST(QuoteScriptStringTest, EscapesOnlyWhatTheScriptSyntaxNeeds) {
     // Bytes that are not GBK cannot survive any conversion; they become U+FFFD, never escapes.
     EXPECT_EQ(QuoteScriptString("\x81'"), "'\x84\x31\xa4\x37\\''");
     EXPECT_EQ(QuoteScriptString("\x95\x5c"), "'\x95\x5c'");
+}
+
+// Arbitrary bytes as a plain value: stored as the code page reads them (invalid bytes as U+FFFD),
+// never run, and never breaking the script around them.
+TEST_F(JsonObjectTest, RandomBytesAreStoredAsTheirText) {
+    std::mt19937 random(20170107);
+    const char alphabet[] = {'\'', '\\', '"', '\n', '\r', ')', ';', '/', '*', 'a', '\x00', '\x5c'};
+    for (int round = 0; round < 300; ++round) {
+        Text value;
+        const int length = static_cast<int>(random() % 12);
+        for (int i = 0; i < length; ++i) {
+            const unsigned pick = random() % 3;
+            value += pick == 0   ? alphabet[random() % sizeof alphabet]
+                     : pick == 1 ? static_cast<char>(0x81 + random() % 0x7e)
+                                 : static_cast<char>(random() % 256);
+        }
+        json_.SetMember("v", value);
+        ASSERT_EQ(LastCallStatus(), 0) << ::testing::PrintToString(value);
+        ASSERT_EQ(json_.GetText("v"), codepage::utf16ToGbk(codepage::gbkToUtf16(value)))
+            << ::testing::PrintToString(value);
+    }
+    TextArray names;
+    EXPECT_EQ(json_.MemberNames(names), 1);
 }
 
 TEST_F(JsonObjectTest, SettersAndNumbers) {

@@ -103,6 +103,10 @@ TEST_F(ScriptHostTest, LanguageWritesThenReadsBack) {
 TEST_F(ScriptHostTest, TimeoutWithoutAnArgumentMeansNone) {
     EXPECT_EQ(host_.Timeout(2500), 2500);
     EXPECT_EQ(host_.Timeout(), -1);
+    EXPECT_EQ(host_.Timeout(50), 50);
+    EXPECT_FALSE(host_.ExecuteStatement("for(;;){}"));  // stopped, not hung
+    EXPECT_EQ(LastCallError(), gbk("发现异常"));
+    EXPECT_EQ(host_.Eval("6*7"), "42");
 }
 
 TEST_F(ScriptHostTest, PropertiesAreReadBackWhetherWrittenOrNot) {
