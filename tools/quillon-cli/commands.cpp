@@ -62,7 +62,7 @@ std::string helpText() {
         text += "\n";
         for (const OptionSpec& option : command.options) {
             std::string head = "  " + std::string(option.name) + (option.takesValue ? " TEXT" : "");
-            head.resize(std::max<std::size_t>(head.size() + 2, 18), ' ');
+            head.resize(std::max<std::size_t>(head.size() + 2, 19), ' ');
             text += head + std::string(option.help) + "\n";
         }
     }
