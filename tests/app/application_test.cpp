@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -48,9 +47,8 @@ class ApplicationTest : public ::testing::Test {
 TEST(SampleText, IsTheSampleFileInGbkOnOneLine) {
     EXPECT_EQ(kSampleText.size(), 485u);
     EXPECT_EQ(kSampleText.find_first_of("\r\n"), std::string_view::npos);
-    const char* dir = std::getenv("QUILLON_SOURCE_DIR");
-    ASSERT_NE(dir, nullptr);
-    std::ifstream file(std::string(dir) + "/samples/sample.xml", std::ios::binary);
+    std::ifstream file(QUILLON_SAMPLE_FILE, std::ios::binary);
+    ASSERT_TRUE(file) << QUILLON_SAMPLE_FILE;
     std::stringstream bytes;
     bytes << file.rdbuf();
     EXPECT_EQ(Text(kSampleText), G(bytes.str()));

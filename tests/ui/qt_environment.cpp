@@ -1,5 +1,5 @@
-// One QApplication for the whole test program, on whatever platform QT_QPA_PLATFORM names
-// (CTest sets "offscreen").
+// One QApplication for the whole test program, on the platform QT_QPA_PLATFORM names, or
+// offscreen when it names none (the tests never need a display).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,7 +9,10 @@ namespace {
 
 class QtEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
     void TearDown() override { app_.reset(); }
 
   private:
