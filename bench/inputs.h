@@ -10,6 +10,7 @@ struct Input {
     std::string name;
     std::string bytes;
     int depth = 0;  // deepest element nesting, so parsers with a depth limit can be left out
+    bool generated = true;  // every parser must take a generated input
 };
 
 // About `megabytes` of records: attributes, text, entity references, comments, CDATA and two-byte
@@ -22,8 +23,9 @@ Input generateForest(int chains, int depth);
 // One chain of `depth` nested elements.
 Input generateChain(int depth);
 
-// A shipped XML file with its DOCTYPE internal subset removed (the tool's parser refuses one),
-// so every parser reads the same bytes; empty bytes when the file is missing.
+// A shipped XML file, converted from UTF-8 to GB18030 (declared so) and with its DOCTYPE internal
+// subset removed (the tool's parser refuses one), so every parser reads the same bytes; empty
+// bytes when the file is missing.
 Input readSystemFile(const std::string& path, const std::string& name);
 
 }  // namespace quillon::bench
