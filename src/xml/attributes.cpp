@@ -7,17 +7,18 @@
 
 namespace quillon::xml {
 
-void Piece::add(std::string_view text, std::size_t i) {
+void Piece::add(std::string_view text, std::size_t from, std::size_t to) {
+    if (from == to) return;
     if (owned) {
-        bytes.push_back(text[i]);
+        bytes.append(text.substr(from, to - from));
     } else if (length == 0) {
-        begin = i;
-        length = 1;
-    } else if (begin + length == i) {
-        ++length;
+        begin = from;
+        length = to - from;
+    } else if (begin + length == from) {
+        length += to - from;
     } else {
         bytes.assign(text.substr(begin, length));
-        bytes.push_back(text[i]);
+        bytes.append(text.substr(from, to - from));
         owned = true;
     }
 }
@@ -25,6 +26,11 @@ void Piece::add(std::string_view text, std::size_t i) {
 namespace {
 
 enum class Stop { Running, AtEnd, Bad, Valued, Bare };
+
+// The bytes that steer the attribute scan outside quotes.
+bool IsMarkup(unsigned char c) {
+    return c == '=' || c == '"' || IsTagSpace(c);
+}
 
 struct Scan {
     Piece current;
@@ -42,12 +48,23 @@ void RunOnce(std::string_view text, std::size_t& i, Scan& s) {
     const std::size_t n = text.size();
     while (i < n) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (isLeadByte(c)) {
-            s.current.add(text, i);
-            if (i + 1 < n) s.current.add(text, i + 1);
-            i += 2;
-        } else if (s.inQuotes && c != '"') {
-            s.current.add(text, i++);
+        if (s.inQuotes ? c != '"' : !IsMarkup(c)) {
+            // A run of characters for C: up to a double quote inside quotes, else up to '=', a
+            // double quote or a tag space. A two-byte character is taken whole, whatever its
+            // second byte; one cut off by the end contributes its first byte.
+            const std::size_t from = i;
+            while (i < n) {
+                const unsigned char x = static_cast<unsigned char>(text[i]);
+                if (isLeadByte(x)) {
+                    i += 2;
+                } else if (s.inQuotes ? x == '"' : IsMarkup(x)) {
+                    break;
+                } else {
+                    ++i;
+                }
+            }
+            i = std::min(i, n);
+            s.current.add(text, from, i);
         } else if (c == '=') {
             if (!s.readingName || s.current.empty()) {
                 s.stop = Stop::Bad;
@@ -90,8 +107,6 @@ void RunOnce(std::string_view text, std::size_t& i, Scan& s) {
             }
             s.inQuotes = true;
             ++i;
-        } else {
-            s.current.add(text, i++);
         }
     }
     s.stop = Stop::AtEnd;

@@ -16,7 +16,7 @@ struct Piece {
     std::string bytes;
 
     bool empty() const { return owned ? bytes.empty() : length == 0; }
-    void add(std::string_view text, std::size_t i);
+    void add(std::string_view text, std::size_t from, std::size_t to);  // text[from, to)
     std::string_view view(std::string_view text) const {
         return owned ? std::string_view(bytes) : text.substr(begin, length);
     }

@@ -39,7 +39,7 @@ void XmlDocument::rename(std::uint32_t node, Text name) {
 }
 
 std::size_t XmlDocument::memoryUsage() const {
-    std::size_t total = sizeof(*this) + bytes.capacity();
+    std::size_t total = sizeof(*this) + bytes.capacity() + extra.capacity();
     total += nodes.capacity() * sizeof(XmlNode);
     total += attributes.capacity() * sizeof(XmlAttribute);
     total += children.capacity() * sizeof(std::uint32_t);

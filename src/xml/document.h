@@ -1,10 +1,11 @@
 #pragma once
 // Storage of one loaded document.
 //
-// All names and values live in one byte store: the comment-free working copy of the input, then
-// any bytes that are not a contiguous run of it (text rebuilt from a token with zero bytes or
-// skipped sections, an attribute value that resumes after a quote). Elements and attributes sit in
-// flat arrays and refer to each other by index, so the tree is released, walked and written
+// Names and values are runs of the comment-free working copy of the input wherever they stand
+// there as one run; the few that do not (text rebuilt from a token with zero bytes, CDATA sections
+// or skipped constructs, an attribute value that resumes after a quote) are copied into a second,
+// small store. Offsets from the working copy's size on address that store. Elements and attributes
+// sit in flat arrays and refer to each other by index, so the tree is released, walked and written
 // without recursion however deep it is.
 #include <cstddef>
 #include <cstdint>
@@ -73,18 +74,22 @@ class ByteStore {
 
 struct XmlDocument {
     // Byte 0 holds "1", the value of every attribute written without one; the working input
-    // follows from offset 1.
+    // follows from offset 1. Its size never changes after the input was read.
     ByteStore bytes;
+    ByteStore extra;             // addressed from offset bytes.size() on
     std::vector<XmlNode> nodes;  // document order; end tags are never stored
     std::vector<XmlAttribute> attributes;
     std::vector<std::uint32_t> children;  // per node, a run of child node indexes
     std::vector<Text> renamed;            // names given by RenameNode
     std::uint32_t root = kNoNode;
 
-    std::string_view text(Span s) const { return bytes.view(s); }
+    std::string_view text(Span s) const {
+        if (s.offset < bytes.size()) return bytes.view(s);
+        return {extra.data() + (s.offset - bytes.size()), s.length};
+    }
     std::string_view name(const XmlNode& n) const {
         return (n.flags & XmlNode::kRenamed) ? std::string_view(renamed[n.name.offset])
-                                             : bytes.view(n.name);
+                                             : text(n.name);
     }
     std::string_view name(std::uint32_t node) const { return name(nodes[node]); }
     const XmlAttribute* attributesOf(const XmlNode& n) const {

@@ -15,6 +15,14 @@ constexpr unsigned char kOpen[] = {'<', '!', '-', '-'};
 // Stores offsets in 32 bits; leaves room for the "1" byte, the filler and bytes added later.
 constexpr std::size_t kMaxInput = std::numeric_limits<std::uint32_t>::max() / 2;
 
+// Set bits of a 16-bit mask (without relying on a population-count instruction).
+inline std::size_t BitCount(unsigned x) {
+    x = x - ((x >> 1) & 0x5555u);
+    x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+    x = (x + (x >> 4)) & 0x0F0Fu;
+    return (x + (x >> 8)) & 0x1Fu;
+}
+
 struct Stripper {
     const unsigned char* in;
     std::size_t n;
@@ -22,6 +30,7 @@ struct Stripper {
     unsigned char* out;
     std::size_t r = 0;
     std::size_t w = 0;
+    WorkingInput counts;
 
     // Copies one character: a lead byte with the byte after it (or the filler when it is missing).
     void copyChar() {
@@ -53,99 +62,128 @@ struct Stripper {
             if (c == '>' || c < 0) return;
         }
     }
-    void run() {
-        while (r < n) {
-            const std::size_t plain = FindSpecial<'<', '<', '<'>(in, r, n);
-            if (plain > r) {
-                std::memmove(out + w, in + r, plain - r);
-                w += plain - r;
-                r = plain;
-                if (r >= n) break;
+    // Copies bytes up to the next '<' (or the end), counting '=' on the way.
+    void copyToNextLt() {
+#if defined(__SSE2__)
+        const __m128i lt = _mm_set1_epi8('<');
+        const __m128i eq = _mm_set1_epi8('=');
+        while (r + 16 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + w), v);
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)));
+            unsigned equals = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, eq)));
+            if (mask != 0) {
+                const unsigned at = static_cast<unsigned>(__builtin_ctz(mask));
+                equals &= (1u << at) - 1;
+                counts.equals += BitCount(equals);
+                r += at;
+                w += at;
+                return;
             }
-            if (in[r] != '<') {
-                copyChar();
-                continue;
-            }
-            std::size_t k = 1;  // bytes of "<!--" matched at r
-            while (k < 4 && r + k < n && in[r + k] == kOpen[k]) ++k;
-            if (k == 4) {
-                r += 4;
-                skipComment();
-                continue;
-            }
-            // The matched part, then the look-ahead character that did not match.
-            std::memmove(out + w, in + r, k);
-            w += k;
-            r += k;
-            if (r >= n) {
-                out[w++] = filler;
-            } else {
-                copyChar();
-            }
+            if (equals != 0) counts.equals += BitCount(equals);
+            r += 16;
+            w += 16;
         }
+#endif
+        while (r < n && in[r] != '<') {
+            counts.equals += in[r] == '=';
+            out[w++] = in[r++];
+        }
+    }
+    // After a '<' at `r`: a comment is skipped; otherwise the '<', the part of "<!--" that
+    // matched, and the look-ahead character that did not (or the filler) are copied.
+    void afterLt() {
+        ++counts.tags;
+        if (r + 1 < n && in[r + 1] == '/') ++counts.endTags;
+        std::size_t k = 1;
+        while (k < 4 && r + k < n && in[r + k] == kOpen[k]) ++k;
+        if (k == 4) {
+            r += 4;
+            skipComment();
+            return;
+        }
+        std::memcpy(out + w, in + r, k);
+        w += k;
+        r += k;
+        if (r >= n) {
+            out[w++] = filler;
+        } else {
+            copyChar();
+        }
+    }
+    void run() {
+        std::size_t from = 0;  // a character boundary at or before r
+        for (;;) {
+            copyToNextLt();
+            if (r >= n) {
+                if (LeadRun(in, from, n) % 2 == 1) out[w++] = filler;  // a lead byte ends the input
+                break;
+            }
+            if (LeadRun(in, from, r) % 2 == 1) {  // this '<' is the second byte of a character
+                out[w++] = in[r++];
+            } else {
+                afterLt();
+            }
+            from = r;
+        }
+        counts.length = w;
     }
 };
 
-std::unique_ptr<XmlDocument> ParseWorkingInput(std::unique_ptr<XmlDocument> doc,
-                                               std::size_t length) {
-    if (length == 0) return nullptr;
-    doc->bytes.resize(1 + length);
-    if (!ParseDocument(*doc)) return nullptr;
-    return doc;
-}
-
-// Reads the whole file into `store` after one reserved byte, leaving one byte of room at the end.
-bool ReadFile(std::FILE* f, ByteStore& store, std::size_t& length) {
-    std::size_t capacity = 1 << 16;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        if (size > 0) capacity = static_cast<std::size_t>(size) + 1;
-        std::rewind(f);
-    }
-    length = 0;
-    for (;;) {
-        if (length + 2 > kMaxInput) return false;
-        store.resize(1 + length);  // keeps what was read when the store grows
-        store.reserve(std::min(kMaxInput, 1 + capacity + 1));
-        const std::size_t room = store.capacity() - 2 - length;
-        const std::size_t got = std::fread(store.data() + 1 + length, 1, room, f);
-        length += got;
-        if (got < room) return !std::ferror(f);
-        capacity = store.capacity() * 2;
-    }
-}
-
-}  // namespace
-
-std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
-                          unsigned char* out) {
-    Stripper s{in, n, filler, out};
-    s.run();
-    return s.w;
-}
-
-std::unique_ptr<XmlDocument> LoadBytes(ByteView bytes) {
+std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler) {
     if (bytes.empty() || bytes.size() > kMaxInput) return nullptr;
     auto doc = std::make_unique<XmlDocument>();
     doc->bytes.resize(bytes.size() + 2);
     auto* store = reinterpret_cast<unsigned char*>(doc->bytes.data());
     store[0] = '1';
-    const std::size_t length = StripComments(bytes.data(), bytes.size(), 0, store + 1);
-    return ParseWorkingInput(std::move(doc), length);
+    const WorkingInput input = StripComments(bytes.data(), bytes.size(), filler, store + 1);
+    if (input.length == 0) return nullptr;
+    doc->bytes.resize(1 + input.length);
+    if (!ParseDocument(*doc, input)) return nullptr;
+    return doc;
+}
+
+bool ReadFile(std::FILE* f, ByteSet& bytes) {
+    std::size_t capacity = 1 << 16;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) capacity = std::min(kMaxInput, static_cast<std::size_t>(size)) + 1;
+        std::rewind(f);
+    }
+    for (;;) {
+        const std::size_t length = bytes.size();
+        if (length > kMaxInput) return false;
+        bytes.resize(std::max(capacity, length + 1));
+        const std::size_t got = std::fread(bytes.data() + length, 1, bytes.size() - length, f);
+        if (got < bytes.size() - length) {
+            bytes.resize(length + got);
+            return !std::ferror(f);
+        }
+        capacity = bytes.size() * 2;
+    }
+}
+
+}  // namespace
+
+WorkingInput StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
+                           unsigned char* out) {
+    Stripper s{in, n, filler, out, 0, 0, WorkingInput{}};
+    s.run();
+    return s.counts;
+}
+
+std::unique_ptr<XmlDocument> LoadBytes(ByteView bytes) {
+    return Load(bytes, 0);
 }
 
 std::unique_ptr<XmlDocument> LoadFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (f == nullptr) return nullptr;
-    auto doc = std::make_unique<XmlDocument>();
-    std::size_t length = 0;
-    const bool read = ReadFile(f, doc->bytes, length);
+    ByteSet bytes;
+    const bool read = ReadFile(f, bytes);
     std::fclose(f);
-    if (!read || length == 0) return nullptr;
-    auto* store = reinterpret_cast<unsigned char*>(doc->bytes.data());
-    store[0] = '1';
-    const std::size_t stripped = StripComments(store + 1, length, 0xFF, store + 1);
-    return ParseWorkingInput(std::move(doc), stripped);
+    if (!read) return nullptr;
+    return Load(bytes, 0xFF);  // a character read past the end of a file comes back as 0xFF
 }
 
 }  // namespace quillon::xml

@@ -1,10 +1,12 @@
 // The scan of the working input. Most tokens are read in place: their name, value and attribute
 // texts are contiguous runs of the working input and are stored as offsets into it. A token that
-// holds a zero byte, a CDATA section or a skipped construct inside its element text is read again
-// by the general scanner (tokens.h), whose results are copied into the byte store.
+// holds a zero byte, a skipped construct or an unusual CDATA section in its element text is read
+// again by the general scanner (tokens.h), whose results are copied into the document's second
+// store.
 #include "xml/parser.h"
 
 #include <array>
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,9 @@ namespace quillon::xml {
 namespace {
 
 enum class Step { Token, NoMore, Fail };
+
+constexpr std::string_view kCdataOpen = "<![CDATA[";
+constexpr std::string_view kCdataClose = "]]>";
 
 // What one token yields. Views point into the byte store (inStore) or into scratch texts.
 struct Token {
@@ -40,7 +45,9 @@ constexpr std::array<bool, 256> kPlainTagByte = MakePlainTagBytes();
 
 class Parser {
   public:
-    explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
+    Parser(XmlDocument& doc, std::size_t elements) : doc_(doc), end_(doc.bytes.size()), pos_(1) {
+        parent_.reserve(elements);
+    }
     bool run();
 
   private:
@@ -54,6 +61,13 @@ class Parser {
     Step nextGeneral(Token& t);
     bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
     Step readText(std::size_t gt, Token& t);
+    Step readCdata(std::size_t lt, Token& t);
+    std::string_view Trimmed(std::size_t begin, std::size_t end) const {
+        const unsigned char* s = bytes();
+        while (begin < end && IsTagSpace(s[begin])) ++begin;
+        while (end > begin && IsTagSpace(s[end - 1])) --end;
+        return view(begin, end);
+    }
     bool take(const Token& t);
     bool closeElement(std::string_view endName);
     Span keep(std::string_view text, bool inStore);
@@ -152,57 +166,68 @@ bool Parser::splitTag(std::size_t a, std::size_t gt, Token& t) const {
         t.attributes = view(from, gt);
         return true;
     }
-    // The attribute text ends at the final "/>" only when its '/' is read as a character of its
-    // own, not as the second byte of a two-byte character.
-    quote = false;
-    for (i = from; i < gt; ++i) {
-        const unsigned char c = s[i];
-        if (quote) {
-            quote = c != '"';
-        } else if (c == '"') {
-            quote = true;
-        } else if (c > 0x80) {
-            ++i;
-        } else if (c == '/' && i + 1 == gt) {
-            t.attributes = view(from, i);
-        }
-    }
+    // The attribute text ends at the final "/>" only when its '/' is a character of its own, not
+    // the second byte of a two-byte character (quotes cannot hide it: the '>' after it is not).
+    if (LeadRun(s, from, gt - 1) % 2 == 0) t.attributes = view(from, gt - 1);
     return true;
 }
 
-// The element text after the tag's '>' at `gt`, up to the next tag's '<'.
+// The element text after the tag's '>' at `gt`, up to the next tag's '<'. Two-byte characters
+// are stepped over in bulk: a '<' or '>' found by the byte search is the second byte of a
+// character exactly when an odd run of bytes above 0x80 stands before it.
 Step Parser::readText(std::size_t gt, Token& t) {
     const unsigned char* s = bytes();
     const std::size_t n = end_;
-    std::size_t j = gt + 1;
+    std::size_t from = gt + 1;  // a character boundary
+    std::size_t j = from;
     for (;;) {
-        j = FindSpecial<'<', '>', 0>(s, j, n);
-        if (j >= n) {  // cut off by the end of the input: no value
-            pos_ = n;
+        j = FindAny<'<', '>', 0>(s, j, n);
+        const bool second = LeadRun(s, from, j) % 2 == 1;
+        if (j >= n) {
+            if (second) return Step::Fail;  // a lead byte is the last byte of the input
+            pos_ = n;                       // cut off by the end of the input: no value
             return Step::Token;
         }
         const unsigned char c = s[j];
-        if (c == '<') {
-            if (j + 1 < n && s[j + 1] == '!') return nextGeneral(t);
-            std::size_t from = gt + 1, to = j;
-            while (from < to && IsTagSpace(s[from])) ++from;
-            while (to > from && IsTagSpace(s[to - 1])) --to;
-            t.value = view(from, to);
-            pos_ = j;
-            return Step::Token;
+        if (c == 0) return nextGeneral(t);
+        if (second) {
+            from = ++j;
+            continue;
         }
-        if (c > 0x80) {
-            if (j + 1 >= n) return Step::Fail;
-            if (s[j + 1] == 0) return nextGeneral(t);
-            j += 2;
-        } else if (c == 0x80) {
-            ++j;
-        } else if (c == '>') {
-            return Step::Fail;
-        } else {
-            return nextGeneral(t);  // a zero byte
+        if (c == '>') return Step::Fail;
+        if (j + 1 < n && s[j + 1] == '!') {
+            if (view(j, std::min(n, j + kCdataOpen.size())) != kCdataOpen) return nextGeneral(t);
+            return readCdata(j, t);
         }
+        t.value = Trimmed(gt + 1, j);
+        pos_ = j;
+        return Step::Token;
     }
+}
+
+// A CDATA section opening at `lt` in element text: the value is its trimmed content, as long as
+// the element text after it holds only plain one-byte text up to the next tag. Anything else
+// (text that still counts after the section, a second section, a zero byte, a section cut off by
+// the end) is left to the general scanner.
+Step Parser::readCdata(std::size_t lt, Token& t) {
+    const unsigned char* s = bytes();
+    const std::size_t n = end_;
+    const std::size_t begin = lt + kCdataOpen.size();
+    const std::size_t end = view(0, n).find(kCdataClose, begin);
+    if (end == std::string_view::npos || std::memchr(s + begin, 0, end - begin) != nullptr) {
+        return nextGeneral(t);
+    }
+    const std::size_t after = end + kCdataClose.size();
+    const std::size_t j = FindAny<'<', '>', 0>(s, after, n);
+    for (std::size_t k = after; k < j; ++k) {
+        if (s[k] > 0x80) return nextGeneral(t);
+    }
+    if (j >= n || s[j] == 0 || (s[j] == '<' && j + 1 < n && s[j + 1] == '!')) return nextGeneral(t);
+    if (s[j] == '>') return Step::Fail;
+    t.value = Trimmed(begin, end);
+    t.cdata = true;
+    pos_ = j;
+    return Step::Token;
 }
 
 Step Parser::nextGeneral(Token& t) {
@@ -214,18 +239,19 @@ Step Parser::nextGeneral(Token& t) {
     return Step::Token;
 }
 
-// A span for text that is either a run of the store (in place) or scratch text (copied in).
+// A span for text that is either a run of the working input or scratch text (copied).
 Span Parser::keep(std::string_view text, bool inStore) {
     if (text.empty()) return Span{};
     std::size_t offset = 0;
     if (inStore) {
         offset = static_cast<std::size_t>(text.data() - doc_.bytes.data());
     } else {
-        if (doc_.bytes.size() + text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        const std::size_t split = doc_.bytes.size();
+        if (split + doc_.extra.size() + text.size() >= std::numeric_limits<std::uint32_t>::max()) {
             overflow_ = true;
             return Span{};
         }
-        offset = doc_.bytes.append(text);
+        offset = split + doc_.extra.append(text);
     }
     return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
 }
@@ -241,35 +267,18 @@ bool Parser::take(const Token& t) {
     if (!t.attributes.empty() && !ParseAttributes(t.attributes, pieces_)) return false;
     if (!t.name.empty() && t.name[0] == '/') return closeElement(t.name.substr(1));
 
-    // Runs of the store first: copying scratch text in may move the store.
     XmlNode node;
     node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
                                            (t.cdata ? XmlNode::kCdata : 0));
+    node.name = keep(t.name, t.inStore);
+    node.value = keep(t.value, t.inStore);
     node.firstAttribute = static_cast<std::uint32_t>(doc_.attributes.size());
     node.attributeCount = static_cast<std::uint32_t>(pieces_.size());
-    if (t.inStore) {
-        node.name = keep(t.name, true);
-        node.value = keep(t.value, true);
-    }
     for (const AttributePieces& p : pieces_) {
-        XmlAttribute a;
-        if (t.inStore && !p.name.owned) a.name = keep(p.name.view(t.attributes), true);
-        if (p.bare) a.value = Span{0, 1};
-        if (t.inStore && !p.bare && !p.value.owned)
-            a.value = keep(p.value.view(t.attributes), true);
-        doc_.attributes.push_back(a);
-    }
-    if (!t.inStore) {
-        node.name = keep(t.name, false);
-        node.value = keep(t.value, false);
-    }
-    for (std::size_t k = 0; k < pieces_.size(); ++k) {
-        const AttributePieces& p = pieces_[k];
-        XmlAttribute& a = doc_.attributes[node.firstAttribute + k];
-        if (!t.inStore || p.name.owned) a.name = keep(p.name.view(t.attributes), false);
-        if (!p.bare && (!t.inStore || p.value.owned)) {
-            a.value = keep(p.value.view(t.attributes), false);
-        }
+        XmlAttribute& a = doc_.attributes.emplace_back();
+        a.name = keep(p.name.view(t.attributes), t.inStore && !p.name.owned);
+        a.value =
+            p.bare ? Span{0, 1} : keep(p.value.view(t.attributes), t.inStore && !p.value.owned);
     }
     if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
 
@@ -319,8 +328,12 @@ bool Parser::run() {
 
 }  // namespace
 
-bool ParseDocument(XmlDocument& doc) {
-    Parser parser(doc);
+bool ParseDocument(XmlDocument& doc, const WorkingInput& input) {
+    // Elements need a '<' each and end tags use one; attributes mostly need a '='.
+    const std::size_t elements = input.tags - std::min(input.tags, input.endTags) + 1;
+    doc.nodes.reserve(elements);
+    doc.attributes.reserve(input.equals + 1);
+    Parser parser(doc, elements);
     if (parser.run()) return true;
     doc.nodes.clear();
     doc.attributes.clear();

@@ -9,9 +9,9 @@
 
 namespace quillon::xml {
 
-// The first index in [i, n) whose byte is A, B or C or is 0x80 or above; n when there is none.
+// The first index in [i, n) whose byte is A, B or C; n when there is none.
 template <unsigned char A, unsigned char B, unsigned char C>
-inline std::size_t FindSpecial(const unsigned char* s, std::size_t i, std::size_t n) {
+inline std::size_t FindAny(const unsigned char* s, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
     const __m128i a = _mm_set1_epi8(static_cast<char>(A));
     const __m128i b = _mm_set1_epi8(static_cast<char>(B));
@@ -19,7 +19,7 @@ inline std::size_t FindSpecial(const unsigned char* s, std::size_t i, std::size_
     while (i + 16 <= n) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, a), _mm_cmpeq_epi8(v, b)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, c), v));
+                                         _mm_cmpeq_epi8(v, c));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
         i += 16;
@@ -27,10 +27,19 @@ inline std::size_t FindSpecial(const unsigned char* s, std::size_t i, std::size_
 #endif
     while (i < n) {
         const unsigned char x = s[i];
-        if (x == A || x == B || x == C || x >= 0x80) return i;
+        if (x == A || x == B || x == C) return i;
         ++i;
     }
     return n;
+}
+
+// How many bytes above 0x80 stand directly before `k`, counting back no further than `from`.
+// With `from` on a character boundary, an odd count means the byte at `k` is the second byte of
+// a two-byte character.
+inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t k) {
+    std::size_t j = k;
+    while (j > from && s[j - 1] > 0x80) --j;
+    return k - j;
 }
 
 }  // namespace quillon::xml

@@ -1,6 +1,9 @@
 // The nine commands on an XmlTree.
 #include "xml/xml_tree.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "xml/document.h"
 #include "xml/parser.h"
 #include "xml/text_buffer.h"
@@ -13,9 +16,25 @@ XmlTree::~XmlTree() = default;
 XmlTree::XmlTree(XmlTree&&) noexcept = default;
 XmlTree& XmlTree::operator=(XmlTree&&) noexcept = default;
 
+namespace {
+
+// Runs one input road; running out of memory fails the load like any other failure.
+template <typename Road>
+std::unique_ptr<XmlDocument> Guarded(Road road) {
+    try {
+        return road();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    } catch (const std::length_error&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
 bool XmlTree::Load(ByteView bytes) {
     doc_.reset();
-    doc_ = LoadBytes(bytes);
+    doc_ = Guarded([&] { return LoadBytes(bytes); });
     return doc_ != nullptr;
 }
 
@@ -23,7 +42,7 @@ bool XmlTree::Load(const Text& fileName) {
     const std::string_view name = TextOf(fileName);
     if (name.empty()) return false;  // an empty text counts as an absent source
     doc_.reset();
-    doc_ = LoadFile(std::string(name));
+    doc_ = Guarded([&] { return LoadFile(std::string(name)); });
     return doc_ != nullptr;
 }
 
