@@ -2,20 +2,13 @@
 // standard output, standard error and exit status.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
 #include "run_cli.h"
 #include "runtime/codepage.h"
 
 namespace quillon::cli::testing {
 namespace {
-
-std::string sampleFile() {
-    const char* root = std::getenv("QUILLON_SOURCE_DIR");
-    return std::string(root ? root : ".") + "/samples/sample.xml";
-}
 
 void expectLoadFailure(const CliResult& r, std::string_view inputName) {
     EXPECT_EQ(r.status, 1);
@@ -30,7 +23,7 @@ class Cli : public ::testing::Test {
 };
 
 TEST_F(Cli, TreeListsTheSampleAsTheWindowFillsIt) {
-    CliResult r = runCli({"tree", sampleFile()});
+    CliResult r = runCli({"tree", QUILLON_SAMPLE_FILE});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string link =
         "quillon://card/open?src=sample&ver=1&id=20170107&type=group&from=message";
