@@ -51,13 +51,15 @@ Text fromArgument(std::string_view text, Mode mode) {
 }
 
 bool readStream(std::FILE* stream, std::string& bytes, std::string& error) {
+    constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
-    char chunk[1 << 16];
-    while (true) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
-        bytes.append(chunk, got);
-        if (got < sizeof chunk) break;
-    }
+    std::size_t got = 0;
+    do {
+        std::size_t used = bytes.size();
+        bytes.resize(used + kChunk);
+        got = std::fread(bytes.data() + used, 1, kChunk, stream);
+        bytes.resize(used + got);
+    } while (got == kChunk);
     if (std::ferror(stream)) {
         error = std::strerror(errno);
         return false;

@@ -24,9 +24,9 @@ const CommandSpec kCommands[] = {
 
 constexpr std::string_view kHelpTail = R"(
 FILE is an XML document; - reads standard input. Without --raw the input is
-read as UTF-8, handed to the library as GB18030 bytes, and every text is
-converted back to UTF-8 on output (so write --encoding utf-8 makes the
-declaration match the bytes).
+read as UTF-8 (a byte that is not valid UTF-8 becomes U+FFFD), handed to
+the library as GB18030 bytes, and every text is converted back to UTF-8 on
+output (so write --encoding utf-8 makes the declaration match the bytes).
 
 tree prints, for every element, the line
   PATH <TAB> NAME <TAB> VALUE
