@@ -68,6 +68,9 @@ class Parser {
         while (end > begin && IsTagSpace(s[end - 1])) --end;
         return view(begin, end);
     }
+    enum class Quick { Done, Duplicate, Unusual };
+    Quick quickAttributes(std::string_view text);
+    bool generalAttributes(const Token& t);
     bool take(const Token& t);
     bool closeElement(std::string_view endName);
     Span keep(std::string_view text, bool inStore);
@@ -262,24 +265,77 @@ bool Parser::closeElement(std::string_view endName) {
     return true;
 }
 
-bool Parser::take(const Token& t) {
-    pieces_.clear();
-    if (!t.attributes.empty() && !ParseAttributes(t.attributes, pieces_)) return false;
-    if (!t.name.empty() && t.name[0] == '/') return closeElement(t.name.substr(1));
+// The attribute text of the common form, name="value" pairs between tag spaces, read straight
+// into the attribute array. Unusual: anything else (bare names, unquoted or unterminated values,
+// two-byte characters in names, a quote taken as the second byte of a character, many
+// attributes), which the general ParseAttributes reads instead.
+Parser::Quick Parser::quickAttributes(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const std::size_t first = doc_.attributes.size();
+    std::size_t i = 0;
+    for (;;) {
+        while (i < n && IsTagSpace(s[i])) ++i;
+        if (i == n) return Quick::Done;
+        const std::size_t nameBegin = i;
+        while (i < n && s[i] <= 0x80 && s[i] != '=' && s[i] != '"' && !IsTagSpace(s[i])) ++i;
+        const std::size_t nameEnd = i;
+        while (i < n && IsTagSpace(s[i])) ++i;
+        if (nameEnd == nameBegin || i == n || s[i] != '=') return Quick::Unusual;
+        ++i;
+        while (i < n && IsTagSpace(s[i])) ++i;
+        if (i == n || s[i] != '"') return Quick::Unusual;
+        const std::size_t valueBegin = ++i;
+        const void* quote = std::memchr(s + i, '"', n - i);
+        if (quote == nullptr) return Quick::Unusual;
+        i = static_cast<std::size_t>(static_cast<const unsigned char*>(quote) - s);
+        if (LeadRun(s, valueBegin, i) % 2 == 1) return Quick::Unusual;
+        const std::string_view name = text.substr(nameBegin, nameEnd - nameBegin);
+        const std::size_t count = doc_.attributes.size() - first;
+        if (count >= 16) return Quick::Unusual;
+        for (std::size_t k = first; k < doc_.attributes.size(); ++k) {
+            if (doc_.text(doc_.attributes[k].name) == name) return Quick::Duplicate;
+        }
+        doc_.attributes.push_back(
+            {keep(name, true), keep(text.substr(valueBegin, i - valueBegin), true)});
+        ++i;
+    }
+}
 
-    XmlNode node;
-    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
-                                           (t.cdata ? XmlNode::kCdata : 0));
-    node.name = keep(t.name, t.inStore);
-    node.value = keep(t.value, t.inStore);
-    node.firstAttribute = static_cast<std::uint32_t>(doc_.attributes.size());
-    node.attributeCount = static_cast<std::uint32_t>(pieces_.size());
+bool Parser::generalAttributes(const Token& t) {
+    pieces_.clear();
+    if (!ParseAttributes(t.attributes, pieces_)) return false;
     for (const AttributePieces& p : pieces_) {
         XmlAttribute& a = doc_.attributes.emplace_back();
         a.name = keep(p.name.view(t.attributes), t.inStore && !p.name.owned);
         a.value =
             p.bare ? Span{0, 1} : keep(p.value.view(t.attributes), t.inStore && !p.value.owned);
     }
+    return true;
+}
+
+bool Parser::take(const Token& t) {
+    const std::size_t first = doc_.attributes.size();
+    if (!t.attributes.empty()) {
+        const Quick quick = t.inStore ? quickAttributes(t.attributes) : Quick::Unusual;
+        if (quick == Quick::Duplicate) return false;
+        if (quick == Quick::Unusual) {
+            doc_.attributes.resize(first);
+            if (!generalAttributes(t)) return false;
+        }
+    }
+    if (!t.name.empty() && t.name[0] == '/') {
+        doc_.attributes.resize(first);  // an end tag's attributes are checked, never kept
+        return closeElement(t.name.substr(1));
+    }
+
+    XmlNode node;
+    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
+                                           (t.cdata ? XmlNode::kCdata : 0));
+    node.name = keep(t.name, t.inStore);
+    node.value = keep(t.value, t.inStore);
+    node.firstAttribute = static_cast<std::uint32_t>(first);
+    node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
     if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
 
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
