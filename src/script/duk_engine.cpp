@@ -110,6 +110,7 @@ struct ScriptEngine::Impl {
     bool armed = false;
     bool limited = false;
     bool timedOut = false;
+    unsigned allocTicks = 0;
     Clock::time_point deadline{};
 };
 
@@ -125,11 +126,22 @@ namespace {
 
 using Impl = ScriptEngine::Impl;
 
+// Past the deadline, new memory is refused as well: built-ins that run long without executing
+// script instructions (joins, sorts, string building) allocate, and fail at once.
+bool refuseAfterDeadline(Impl* impl) {
+    if (!impl->limited) return false;
+    if ((++impl->allocTicks & 63) == 0) impl->pastDeadline();
+    return impl->timedOut;
+}
+
 void* allocFn(void* udata, duk_size_t size) {
-    return static_cast<Impl*>(udata)->arena.alloc(size);
+    auto* impl = static_cast<Impl*>(udata);
+    return refuseAfterDeadline(impl) ? nullptr : impl->arena.alloc(size);
 }
 void* reallocFn(void* udata, void* p, duk_size_t size) {
-    return static_cast<Impl*>(udata)->arena.realloc(p, size);
+    auto* impl = static_cast<Impl*>(udata);
+    if (size != 0 && refuseAfterDeadline(impl)) return nullptr;
+    return impl->arena.realloc(p, size);
 }
 void freeFn(void* udata, void* p) {
     static_cast<Impl*>(udata)->arena.release(p);
@@ -159,8 +171,9 @@ int guardedCall(Impl* impl, duk_safe_call_function fn, void* job) {
 // Host-visible globals that are not ECMAScript built-ins. Duktape's core has no I/O, timers or
 // module loader; these are removed so that scripts see the standard library only.
 duk_ret_t sandboxFn(duk_context* ctx, void*) {
-    static const char* const extras[] = {"Duktape",     "CBOR",  "TextEncoder", "TextDecoder",
-                                         "performance", "print", "alert",       "require"};
+    static const char* const extras[] = {"Duktape",     "CBOR",        "TextEncoder",
+                                         "TextDecoder", "performance", "Buffer",
+                                         "print",       "alert",       "require"};
     duk_push_global_object(ctx);
     for (const char* name : extras) duk_del_prop_string(ctx, -1, name);
     duk_pop(ctx);

@@ -72,7 +72,7 @@ bool isNumeric(VarType vt) {
 
 // Days since 1899-12-30 to a civil date (proleptic Gregorian).
 void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 693594 - 306;  // 1899-12-30 -> days since 0000-03-01
+    z += 693899;  // 1899-12-30 -> days since 0000-03-01
     long long era = (z >= 0 ? z : z - 146096) / 146097;
     long long doe = z - era * 146097;
     long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
@@ -125,9 +125,7 @@ HResult toText(const Variant& src, Variant& dest) {
     std::u16string text;
     if (vt == VT_EMPTY) {
         text = u"";
-    } else if (vt == VT_BOOL) {
-        text = src.boolean() ? u"True" : u"False";
-    } else if (isIntegral(vt)) {
+    } else if (isIntegral(vt)) {  // a logical without the alphabetic flag reads "-1" / "0"
         text = widenAscii(std::to_string(src.integer()));
     } else if (vt == VT_R8) {
         text = FormatAutomationNumber(src.real());
