@@ -1,0 +1,178 @@
+// Comment removal. The input is read character by character (a lead byte with the byte after
+// it); a '<' reads the next characters ahead to see whether "<!--" opens a comment, and those
+// look-ahead characters are never read again. Reading every byte that way is slow, so the copy
+// works in bulk: it searches for the bytes "<!--" and decides for each find whether the reader
+// would have met its '<' as a fresh character, by replaying only the run of '<', '!' and '-'
+// right before it.
+#include <cstring>
+
+#include "xml/parser.h"
+#include "xml/scan.h"
+
+namespace quillon::xml {
+
+namespace {
+
+// Where the reader stands after a run of markup bytes: plain, or inside a look-ahead after '<',
+// "<!" or "<!-".
+enum Pending : int { kPlain = 0, kAfterLt, kAfterBang, kAfterDash };
+
+bool IsMarkupByte(unsigned char c) {
+    return c == '<' || c == '!' || c == '-';
+}
+
+Pending Step(Pending state, unsigned char c) {
+    switch (state) {
+        case kPlain:
+            return c == '<' ? kAfterLt : kPlain;
+        case kAfterLt:
+            return c == '!' ? kAfterBang : kPlain;
+        case kAfterBang:
+            return c == '-' ? kAfterDash : kPlain;
+        default:
+            return kPlain;  // "<!--" would have opened a comment, met earlier
+    }
+}
+
+// Counts '<', "</" and '=' sixteen bytes at a time (the counts only size the arrays).
+void Count(const unsigned char* s, std::size_t n, WorkingInput& counts) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), eq = _mm_set1_epi8('=');
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 17 <= n) {
+        __m128i tags = zero, ends = zero, equals = zero;
+        for (int k = 0; k < 255 && i + 17 <= n; ++k, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+            const __m128i isLt = _mm_cmpeq_epi8(v, lt);
+            tags = _mm_sub_epi8(tags, isLt);
+            ends = _mm_sub_epi8(ends, _mm_and_si128(isLt, _mm_cmpeq_epi8(next, slash)));
+            equals = _mm_sub_epi8(equals, _mm_cmpeq_epi8(v, eq));
+        }
+        auto sum = [&](__m128i bytes) {
+            const __m128i halves = _mm_sad_epu8(bytes, zero);
+            return static_cast<std::size_t>(_mm_cvtsi128_si64(halves)) +
+                   static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
+        };
+        counts.tags += sum(tags);
+        counts.endTags += sum(ends);
+        counts.equals += sum(equals);
+    }
+#endif
+    for (; i < n; ++i) {
+        counts.tags += s[i] == '<';
+        counts.endTags += s[i] == '<' && i + 1 < n && s[i + 1] == '/';
+        counts.equals += s[i] == '=';
+    }
+}
+
+// The next "<!--" at or after `i`, or n.
+std::size_t FindCommentOpen(const unsigned char* s, std::size_t i, std::size_t n) {
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), bang = _mm_set1_epi8('!');
+    while (i + 19 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(next, bang))));
+        while (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (s[at + 2] == '-' && s[at + 3] == '-') return at;
+            mask &= mask - 1;
+        }
+        i += 16;
+    }
+#endif
+    for (; i + 4 <= n; ++i) {
+        if (s[i] == '<' && s[i + 1] == '!' && s[i + 2] == '-' && s[i + 3] == '-') return i;
+    }
+    return n;
+}
+
+class Stripper {
+  public:
+    Stripper(const unsigned char* in, std::size_t n, unsigned char filler, unsigned char* out)
+        : in_(in), n_(n), filler_(filler), out_(out) {}
+
+    std::size_t run() {
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t at = FindCommentOpen(in_, from, n_);
+            if (at >= n_) break;
+            if (!opensComment(at)) {
+                from = at + 1;
+                continue;
+            }
+            copy(at);
+            sync_ = skipComment(at + 4);
+            from = sync_;
+        }
+        // A character that the reader still expected at the end is stood in for by the filler.
+        const bool expecting = LeadRun(in_, sync_, n_) % 2 == 1 || pendingAt(n_) != kPlain;
+        copy(n_);
+        if (expecting) out_[w_++] = filler_;
+        return w_;
+    }
+
+  private:
+    void copy(std::size_t to) {
+        std::memcpy(out_ + w_, in_ + sync_, to - sync_);
+        w_ += to - sync_;
+        sync_ = to;
+    }
+    // The reader's state just before `p`, a character boundary: only the run of markup bytes
+    // before `p` matters, and the replay resumes where the previous one stopped when it can.
+    Pending pendingAt(std::size_t p) {
+        std::size_t b = p;
+        while (b > sync_ && IsMarkupByte(in_[b - 1])) --b;
+        if (cursor_ < b || cursor_ > p) {
+            cursor_ = b + (LeadRun(in_, sync_, b) % 2);  // a run that starts on a second byte
+            state_ = kPlain;
+        }
+        for (; cursor_ < p; ++cursor_) state_ = Step(state_, in_[cursor_]);
+        return state_;
+    }
+    bool opensComment(std::size_t at) {
+        return LeadRun(in_, sync_, at) % 2 == 0 && pendingAt(at) == kPlain;
+    }
+    // Reads one character; false at the end.
+    bool read(std::size_t& r, unsigned char& c) const {
+        if (r >= n_) return false;
+        c = in_[r];
+        r = std::min(n_, r + (isLeadByte(c) ? 2 : 1));
+        return true;
+    }
+    // Reads from `r` to just past the end marker (a fresh '-', then '-', then '>'), or to the end.
+    std::size_t skipComment(std::size_t r) const {
+        unsigned char c = 0;
+        for (;;) {
+            if (!read(r, c)) return r;
+            if (c != '-') continue;
+            if (!read(r, c)) return r;
+            if (c != '-') continue;
+            if (!read(r, c) || c == '>') return r;
+        }
+    }
+
+    const unsigned char* in_;
+    std::size_t n_;
+    unsigned char filler_;
+    unsigned char* out_;
+    std::size_t w_ = 0;
+    std::size_t sync_ = 0;  // a character boundary; input before it is done with
+    std::size_t cursor_ = 0;
+    Pending state_ = kPlain;
+};
+
+}  // namespace
+
+WorkingInput StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
+                           unsigned char* out) {
+    WorkingInput input;
+    Count(in, n, input);
+    input.length = Stripper(in, n, filler, out).run();
+    return input;
+}
+
+}  // namespace quillon::xml
