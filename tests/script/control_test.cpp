@@ -4,6 +4,7 @@
 
 #include "runtime/codepage.h"
 #include "script/com_object.h"
+#include "script/duk_engine.h"
 #include "script/registry.h"
 #include "script/script_control.h"
 
@@ -171,6 +172,29 @@ TEST_F(ControlTest, OnlyTheLanguageBuiltInsAreVisible) {
     }
     EXPECT_EQ(eval("typeof JSON.parse + typeof Math.max + typeof Proxy").text(),
               "functionfunctionfunction");
+}
+
+TEST_F(ControlTest, DeepNestingFailsCleanly) {
+    for (const char* code :
+         {"function f() { return f() + 1; } f()", "eval(new Array(100000).join('('))",
+          "JSON.parse(new Array(100000).join('['))",
+          "var o = {}; for (var i = 0; i < 100000; i++) o = {n: o}; "
+          "JSON.stringify(o)",
+          "new RegExp(new Array(20000).join('(') + 'a').test('a')"}) {
+        EXPECT_EQ(eval(code).text(), "");
+        EXPECT_EQ(LastCallStatus(), kException) << code;
+    }
+    EXPECT_EQ(eval("'alive'").text(), "alive");
+}
+
+TEST(ControlText, EngineStringsKeepSurrogatesAndReplaceBadBytes) {
+    EXPECT_EQ(ToEngineString(u"a\u00e9\u6c49\U0001F600"),
+              "a\xC3\xA9\xE6\xB1\x89\xED\xA0\xBD\xED\xB8\x80");
+    EXPECT_EQ(FromEngineString("a\xC3\xA9\xE6\xB1\x89\xED\xA0\xBD\xED\xB8\x80"),
+              u"a\u00e9\u6c49\U0001F600");
+    EXPECT_EQ(FromEngineString("\xF0\x9F\x98\x80"), u"\U0001F600");  // plain UTF-8 too
+    EXPECT_EQ(FromEngineString("\xFF\xC0\x80\xE6\xB1"), u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(FromEngineString(std::string("\0x", 2)), std::u16string(u"\0x", 2));
 }
 
 TEST(ControlMemory, RunningOutOfMemoryFailsOnlyTheCall) {
