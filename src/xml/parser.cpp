@@ -34,15 +34,6 @@ struct Token {
     bool cdata = false;
 };
 
-// Bytes that need a decision in a tag: quote, lead bytes, '<', '>', zero, and 0x80 (a single
-// character that only needs stepping over, kept out of the plain class for simplicity).
-constexpr std::array<bool, 256> MakePlainTagBytes() {
-    std::array<bool, 256> plain{};
-    for (int c = 0; c < 256; ++c) plain[c] = c < 0x80 && c != '"' && c != '<' && c != '>' && c != 0;
-    return plain;
-}
-constexpr std::array<bool, 256> kPlainTagByte = MakePlainTagBytes();
-
 class Parser {
   public:
     Parser(XmlDocument& doc, std::size_t elements) : doc_(doc), end_(doc.bytes.size()), pos_(1) {
@@ -93,7 +84,7 @@ Step Parser::next(Token& t) {
     std::size_t i = pos_, start = pos_, lt = 0;
     bool quote = false, inTag = false, skip = false, zero = false;
     for (;;) {
-        while (i < n && !quote && kPlainTagByte[s[i]]) ++i;
+        i = quote ? FindAny<'"', 0, 0>(s, i, n) : FindTagByte(s, i, n);
         if (i >= n) {
             pos_ = n;
             return Step::NoMore;

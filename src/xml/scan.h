@@ -2,6 +2,8 @@
 // Byte skipping for the scanners: finds the next byte that needs a decision, sixteen bytes at a
 // time where the processor allows it.
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -33,11 +35,42 @@ inline std::size_t FindAny(const unsigned char* s, std::size_t i, std::size_t n)
     return n;
 }
 
+// The first index in [i, n) whose byte is '"', '<', '>', zero, or 0x80 and above; n when none.
+inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_t n) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 16 <= n) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, lt)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, zero)), v));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+        i += 16;
+    }
+#endif
+    for (; i < n; ++i) {
+        const unsigned char x = s[i];
+        if (x == '"' || x == '<' || x == '>' || x == 0 || x >= 0x80) return i;
+    }
+    return n;
+}
+
 // How many bytes above 0x80 stand directly before `k`, counting back no further than `from`.
 // With `from` on a character boundary, an odd count means the byte at `k` is the second byte of
 // a two-byte character.
 inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t k) {
     std::size_t j = k;
+    // Eight bytes at a time while all eight are above 0x80 (high bit set, none exactly 0x80).
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull;
+    while (j >= from + 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s + j - 8, 8);
+        const std::uint64_t flipped = w ^ kHigh;  // a byte of 0x80 becomes zero
+        if ((w & kHigh) != kHigh || ((flipped - kOnes) & ~flipped & kHigh) != 0) break;
+        j -= 8;
+    }
     while (j > from && s[j - 1] > 0x80) --j;
     return k - j;
 }
