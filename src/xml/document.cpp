@@ -40,9 +40,7 @@ void XmlDocument::rename(std::uint32_t node, Text name) {
 
 std::size_t XmlDocument::memoryUsage() const {
     std::size_t total = sizeof(*this) + bytes.capacity() + extra.capacity();
-    total += nodes.capacity() * sizeof(XmlNode);
-    total += attributes.capacity() * sizeof(XmlAttribute);
-    total += children.capacity() * sizeof(std::uint32_t);
+    total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage();
     total += renamed.capacity() * sizeof(Text);
     for (const Text& t : renamed) total += t.capacity() > 15 ? t.capacity() + 1 : 0;
     return total;
@@ -63,13 +61,13 @@ namespace {
 
 std::uint32_t SelectChild(const XmlDocument& doc, std::uint32_t parent, std::string_view segment) {
     const XmlNode& p = doc.nodes[parent];
-    const std::uint32_t* kids = doc.childrenOf(p);
     if (!segment.empty() && segment[0] == '@') {
         const std::size_t at = ParsePosition(segment);
-        return (at >= 1 && at <= p.childCount) ? kids[at - 1] : kNoNode;
+        return (at >= 1 && at <= p.childCount) ? doc.child(p, static_cast<std::uint32_t>(at - 1))
+                                               : kNoNode;
     }
     for (std::uint32_t i = 0; i < p.childCount; ++i) {
-        if (doc.name(kids[i]) == segment) return kids[i];
+        if (doc.name(doc.child(p, i)) == segment) return doc.child(p, i);
     }
     return kNoNode;
 }

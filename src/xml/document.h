@@ -7,6 +7,7 @@
 // small store. Offsets from the working copy's size on address that store. Elements and attributes
 // sit in flat arrays and refer to each other by index, so the tree is released, walked and written
 // without recursion however deep it is.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,8 +22,8 @@ inline constexpr std::uint32_t kNoNode = 0xFFFFFFFFu;
 
 // A run of bytes in the byte store.
 struct Span {
-    std::uint32_t offset = 0;
-    std::uint32_t length = 0;
+    std::uint32_t offset;
+    std::uint32_t length;
 };
 
 struct XmlAttribute {
@@ -33,11 +34,11 @@ struct XmlAttribute {
 struct XmlNode {
     Span name;   // an index into XmlDocument::renamed when the node was renamed
     Span value;  // trimmed text before the first child, or a CDATA section's content
-    std::uint32_t firstAttribute = 0;
-    std::uint32_t attributeCount = 0;
-    std::uint32_t firstChild = 0;  // index into XmlDocument::children
-    std::uint32_t childCount = 0;
-    std::uint8_t flags = 0;
+    std::uint32_t firstAttribute;
+    std::uint32_t attributeCount;
+    std::uint32_t firstChild;  // index into XmlDocument::children
+    std::uint32_t childCount;
+    std::uint8_t flags;
 
     static constexpr std::uint8_t kSelfClosing = 1;
     static constexpr std::uint8_t kCdata = 2;
@@ -45,6 +46,41 @@ struct XmlNode {
 
     bool selfClosing() const { return flags & kSelfClosing; }
     bool cdata() const { return flags & kCdata; }
+};
+
+// An array kept in blocks of a fixed size under 64 KiB: it grows without moving what it holds,
+// and a document's blocks go back to the allocator as ordinary small chunks, ready for the next
+// load, instead of as one large run that the allocator may hand back to the system.
+template <typename T>
+class BlockArray {
+  public:
+    static constexpr std::size_t kShift = sizeof(T) > 16 ? 10 : (sizeof(T) > 4 ? 11 : 13);
+    static constexpr std::size_t kPerBlock = std::size_t(1) << kShift;
+
+    T& operator[](std::size_t i) { return blocks_[i >> kShift][i & (kPerBlock - 1)]; }
+    const T& operator[](std::size_t i) const { return blocks_[i >> kShift][i & (kPerBlock - 1)]; }
+    std::size_t size() const { return size_; }
+
+    void push_back(const T& value) {
+        if ((size_ & (kPerBlock - 1)) == 0 && (size_ >> kShift) == blocks_.size()) grow();
+        (*this)[size_++] = value;
+    }
+    // Shrinks to `size` elements (the blocks stay for reuse).
+    void truncate(std::size_t size) { size_ = std::min(size_, size); }
+    // Grows to `size` elements whose values are to be written.
+    void resize(std::size_t size) {
+        while (blocks_.size() * kPerBlock < size) grow();
+        size_ = size;
+    }
+    std::size_t memoryUsage() const {
+        return blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * kPerBlock * sizeof(T);
+    }
+
+  private:
+    void grow() { blocks_.emplace_back(new T[kPerBlock]); }
+
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    std::size_t size_ = 0;
 };
 
 // A growable byte store that does not zero what it is about to overwrite.
@@ -73,15 +109,16 @@ class ByteStore {
 };
 
 struct XmlDocument {
-    // Byte 0 holds "1", the value of every attribute written without one; the working input
-    // follows from offset 1. Its size never changes after the input was read.
-    ByteStore bytes;
-    ByteStore extra;             // addressed from offset bytes.size() on
-    std::vector<XmlNode> nodes;  // document order; end tags are never stored
-    std::vector<XmlAttribute> attributes;
-    std::vector<std::uint32_t> children;  // per node, a run of child node indexes
-    std::vector<Text> renamed;            // names given by RenameNode
+    BlockArray<XmlNode> nodes;  // document order; end tags are never stored
+    BlockArray<XmlAttribute> attributes;
+    BlockArray<std::uint32_t> children;  // per node, a run of child node indexes
+    std::vector<Text> renamed;           // names given by RenameNode
     std::uint32_t root = kNoNode;
+    ByteStore extra;  // addressed from offset bytes.size() on
+    // Byte 0 holds "1", the value of every attribute written without one; the working input
+    // follows from offset 1. Its size never changes after the input was read. Declared last, so
+    // that it is released first, while the blocks above it are still held.
+    ByteStore bytes;
 
     std::string_view text(Span s) const {
         if (s.offset < bytes.size()) return bytes.view(s);
@@ -92,11 +129,11 @@ struct XmlDocument {
                                              : text(n.name);
     }
     std::string_view name(std::uint32_t node) const { return name(nodes[node]); }
-    const XmlAttribute* attributesOf(const XmlNode& n) const {
-        return attributes.data() + n.firstAttribute;
+    const XmlAttribute& attribute(const XmlNode& n, std::uint32_t k) const {
+        return attributes[n.firstAttribute + k];
     }
-    const std::uint32_t* childrenOf(const XmlNode& n) const {
-        return children.data() + n.firstChild;
+    std::uint32_t child(const XmlNode& n, std::uint32_t k) const {
+        return children[n.firstChild + k];
     }
 
     void rename(std::uint32_t node, Text name);

@@ -18,10 +18,10 @@ std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler) {
     doc->bytes.resize(bytes.size() + 2);
     auto* store = reinterpret_cast<unsigned char*>(doc->bytes.data());
     store[0] = '1';
-    const WorkingInput input = StripComments(bytes.data(), bytes.size(), filler, store + 1);
-    if (input.length == 0) return nullptr;
-    doc->bytes.resize(1 + input.length);
-    if (!ParseDocument(*doc, input)) return nullptr;
+    const std::size_t length = StripComments(bytes.data(), bytes.size(), filler, store + 1);
+    if (length == 0) return nullptr;
+    doc->bytes.resize(1 + length);
+    if (!ParseDocument(*doc)) return nullptr;
     return doc;
 }
 

@@ -36,9 +36,7 @@ struct Token {
 
 class Parser {
   public:
-    Parser(XmlDocument& doc, std::size_t elements) : doc_(doc), end_(doc.bytes.size()), pos_(1) {
-        parent_.reserve(elements);
-    }
+    explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
     bool run();
 
   private:
@@ -70,8 +68,8 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    std::vector<std::uint32_t> open_;    // the open-element stack
-    std::vector<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
+    std::vector<std::uint32_t> open_;   // the open-element stack
+    BlockArray<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
     std::vector<AttributePieces> pieces_;
     TextBuffer token_;
     ElementParts parts_;
@@ -297,10 +295,11 @@ bool Parser::generalAttributes(const Token& t) {
     pieces_.clear();
     if (!ParseAttributes(t.attributes, pieces_)) return false;
     for (const AttributePieces& p : pieces_) {
-        XmlAttribute& a = doc_.attributes.emplace_back();
+        XmlAttribute a;
         a.name = keep(p.name.view(t.attributes), t.inStore && !p.name.owned);
         a.value =
             p.bare ? Span{0, 1} : keep(p.value.view(t.attributes), t.inStore && !p.value.owned);
+        doc_.attributes.push_back(a);
     }
     return true;
 }
@@ -311,16 +310,16 @@ bool Parser::take(const Token& t) {
         const Quick quick = t.inStore ? quickAttributes(t.attributes) : Quick::Unusual;
         if (quick == Quick::Duplicate) return false;
         if (quick == Quick::Unusual) {
-            doc_.attributes.resize(first);
+            doc_.attributes.truncate(first);
             if (!generalAttributes(t)) return false;
         }
     }
     if (!t.name.empty() && t.name[0] == '/') {
-        doc_.attributes.resize(first);  // an end tag's attributes are checked, never kept
+        doc_.attributes.truncate(first);  // an end tag's attributes are checked, never kept
         return closeElement(t.name.substr(1));
     }
 
-    XmlNode node;
+    XmlNode node{};
     node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
                                            (t.cdata ? XmlNode::kCdata : 0));
     node.name = keep(t.name, t.inStore);
@@ -345,7 +344,8 @@ bool Parser::take(const Token& t) {
 // Lays the children of every node out as one run of the children array, in document order.
 void Parser::buildChildren() {
     std::uint32_t total = 0;
-    for (XmlNode& node : doc_.nodes) {
+    for (std::size_t i = 0; i < doc_.nodes.size(); ++i) {
+        XmlNode& node = doc_.nodes[i];
         node.firstChild = total;
         total += node.childCount;
         node.childCount = 0;
@@ -375,15 +375,9 @@ bool Parser::run() {
 
 }  // namespace
 
-bool ParseDocument(XmlDocument& doc, const WorkingInput& input) {
-    // Elements need a '<' each and end tags use one; attributes mostly need a '='.
-    const std::size_t elements = input.tags - std::min(input.tags, input.endTags) + 1;
-    doc.nodes.reserve(elements);
-    doc.attributes.reserve(input.equals + 1);
-    Parser parser(doc, elements);
+bool ParseDocument(XmlDocument& doc) {
+    Parser parser(doc);
     if (parser.run()) return true;
-    doc.nodes.clear();
-    doc.attributes.clear();
     doc.root = kNoNode;
     return false;
 }

@@ -10,22 +10,14 @@
 
 namespace quillon::xml {
 
-// What comment removal found: the working input's length, and counts that size the arrays.
-struct WorkingInput {
-    std::size_t length = 0;
-    std::size_t tags = 0;     // '<' that start a construct
-    std::size_t endTags = 0;  // of those, "</"
-    std::size_t equals = 0;   // '=' outside comments
-};
-
-// Copies `in` without its comments to `out`, which has room for n + 1 bytes. A look-ahead that
-// runs past the end copies `filler` for the missing character: a zero byte for byte input, 0xFF
-// for file input.
-WorkingInput StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
-                           unsigned char* out);
+// Copies `in` without its comments to `out`, which has room for n + 1 bytes, and returns the
+// number of bytes written. A look-ahead that runs past the end copies `filler` for the missing
+// character: a zero byte for byte input, 0xFF for file input.
+std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
+                          unsigned char* out);
 
 // Builds the tree of `doc` from its working input (doc.bytes from offset 1).
-bool ParseDocument(XmlDocument& doc, const WorkingInput& input);
+bool ParseDocument(XmlDocument& doc);
 
 // The two input roads. Null when the load fails: an empty working input or a parse failure.
 std::unique_ptr<XmlDocument> LoadBytes(ByteView bytes);

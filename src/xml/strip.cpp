@@ -34,39 +34,6 @@ Pending Step(Pending state, unsigned char c) {
     }
 }
 
-// Counts '<', "</" and '=' sixteen bytes at a time (the counts only size the arrays).
-void Count(const unsigned char* s, std::size_t n, WorkingInput& counts) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i lt = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), eq = _mm_set1_epi8('=');
-    const __m128i zero = _mm_setzero_si128();
-    while (i + 17 <= n) {
-        __m128i tags = zero, ends = zero, equals = zero;
-        for (int k = 0; k < 255 && i + 17 <= n; ++k, i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
-            const __m128i isLt = _mm_cmpeq_epi8(v, lt);
-            tags = _mm_sub_epi8(tags, isLt);
-            ends = _mm_sub_epi8(ends, _mm_and_si128(isLt, _mm_cmpeq_epi8(next, slash)));
-            equals = _mm_sub_epi8(equals, _mm_cmpeq_epi8(v, eq));
-        }
-        auto sum = [&](__m128i bytes) {
-            const __m128i halves = _mm_sad_epu8(bytes, zero);
-            return static_cast<std::size_t>(_mm_cvtsi128_si64(halves)) +
-                   static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
-        };
-        counts.tags += sum(tags);
-        counts.endTags += sum(ends);
-        counts.equals += sum(equals);
-    }
-#endif
-    for (; i < n; ++i) {
-        counts.tags += s[i] == '<';
-        counts.endTags += s[i] == '<' && i + 1 < n && s[i + 1] == '/';
-        counts.equals += s[i] == '=';
-    }
-}
-
 // The next "<!--" at or after `i`, or n.
 std::size_t FindCommentOpen(const unsigned char* s, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
@@ -167,12 +134,9 @@ class Stripper {
 
 }  // namespace
 
-WorkingInput StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
-                           unsigned char* out) {
-    WorkingInput input;
-    Count(in, n, input);
-    input.length = Stripper(in, n, filler, out).run();
-    return input;
+std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
+                          unsigned char* out) {
+    return Stripper(in, n, filler, out).run();
 }
 
 }  // namespace quillon::xml

@@ -27,12 +27,12 @@ class Writer {
         newLine(depth);
         put("<");
         put(doc_.name(n));
-        const XmlAttribute* a = doc_.attributesOf(n);
         for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+            const XmlAttribute& a = doc_.attribute(n, i);
             put(" ");
-            put(doc_.text(a[i].name));
+            put(doc_.text(a.name));
             put("=\"");
-            put(doc_.text(a[i].value));
+            put(doc_.text(a.value));
             put("\"");
         }
         if (n.selfClosing() || (n.value.length == 0 && n.childCount == 0)) {
@@ -64,7 +64,7 @@ class Writer {
             Frame& top = open.back();
             const XmlNode& n = doc_.nodes[top.node];
             if (top.nextChild < n.childCount) {
-                const std::uint32_t child = doc_.childrenOf(n)[top.nextChild++];
+                const std::uint32_t child = doc_.child(n, top.nextChild++);
                 if (writeOpen(doc_.nodes[child], open.size())) open.push_back({child, 0});
                 continue;
             }

@@ -98,9 +98,9 @@ TextArray XmlTree::GetChildNames(std::string_view path, bool* ok) const {
     const XmlNode& n = doc_->nodes[node];
     if (n.childCount == 0) return names;
     names.reserve(n.childCount);
-    const std::uint32_t* kids = doc_->childrenOf(n);
-    for (std::uint32_t i = 0; i < n.childCount; ++i)
-        names.push_back(UnescapeText(doc_->name(kids[i])));
+    for (std::uint32_t i = 0; i < n.childCount; ++i) {
+        names.push_back(UnescapeText(doc_->name(doc_->child(n, i))));
+    }
     if (ok) *ok = true;
     return names;
 }
@@ -122,9 +122,8 @@ TextArray XmlTree::GetAttributeNames(std::string_view path, bool* ok) const {
     const XmlNode& n = doc_->nodes[node];
     if (n.attributeCount == 0) return names;
     names.reserve(n.attributeCount);
-    const XmlAttribute* a = doc_->attributesOf(n);
     for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
-        names.push_back(UnescapeText(doc_->text(a[i].name)));
+        names.push_back(UnescapeText(doc_->text(doc_->attribute(n, i).name)));
     }
     if (ok) *ok = true;
     return names;
@@ -137,15 +136,17 @@ Text XmlTree::GetAttributeValue(std::string_view path, std::string_view attribut
     const std::uint32_t node = Find(doc_.get(), path);
     if (node == kNoNode) return {};
     const XmlNode& n = doc_->nodes[node];
-    const XmlAttribute* a = doc_->attributesOf(n);
     const Text wanted = EscapeText(attribute);
     const XmlAttribute* selected = nullptr;
     if (wanted[0] == '@') {
         const std::size_t at = ParsePosition(wanted);
-        if (at >= 1 && at <= n.attributeCount) selected = &a[at - 1];
+        if (at >= 1 && at <= n.attributeCount) {
+            selected = &doc_->attribute(n, static_cast<std::uint32_t>(at - 1));
+        }
     } else {
         for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
-            if (doc_->text(a[i].name) == wanted) selected = &a[i];  // the last match would win
+            const XmlAttribute& a = doc_->attribute(n, i);
+            if (doc_->text(a.name) == wanted) selected = &a;  // the last match would win
         }
     }
     if (selected == nullptr) return {};
