@@ -25,12 +25,14 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(WidgetWidth);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { content_.reset(); });
 }
 
 // The raw text keeps every character as typed (toPlainText would turn no-break spaces into
 // spaces); only the block separators become line breaks.
 Text TextBox::Content() const {
-    return ToCrLfText(document()->toRawText());
+    if (!content_) content_ = ToCrLfText(document()->toRawText());
+    return *content_;
 }
 
 void TextBox::SetContent(const Text& text) {

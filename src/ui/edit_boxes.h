@@ -3,18 +3,23 @@
 // content set with CR LF or LF breaks shows one line per break.
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <optional>
 
 #include "app/components.h"
 
 namespace quillon::ui {
 
-// Multi-line, wrapping, with a vertical scroll bar.
+// Multi-line, wrapping, with a vertical scroll bar. The content, once read, is kept as GBK until
+// the text changes, so reading an unchanged large document again costs a copy, not a conversion.
 class TextBox : public QPlainTextEdit, public app::EditBox {
     Q_OBJECT
   public:
     explicit TextBox(QWidget* parent = nullptr);
     Text Content() const override;
     void SetContent(const Text& text) override;
+
+  private:
+    mutable std::optional<Text> content_;
 };
 
 // Single line, scrolling sideways.

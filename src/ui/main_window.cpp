@@ -59,7 +59,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
 // The controls outlive this body; tearing them down must not run handlers on a window that is
 // already half gone.
-MainWindow::~MainWindow() { tree_->disconnect(this); }
+MainWindow::~MainWindow() {
+    tree_->disconnect(this);
+}
 
 // Controls in template order, which is also their tab order.
 void MainWindow::BuildControls() {

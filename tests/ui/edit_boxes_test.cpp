@@ -22,6 +22,19 @@ TEST(TextBox, HandsOutCrLfAndTakesCrLfOrLf) {
     EXPECT_EQ(box.Content(), "");
 }
 
+TEST(TextBox, ContentFollowsEveryEdit) {
+    TextBox box;
+    box.SetContent("<a/>");
+    EXPECT_EQ(box.Content(), "<a/>");
+    box.moveCursor(QTextCursor::End);
+    box.insertPlainText(QStringLiteral("\nmore"));
+    EXPECT_EQ(box.Content(), "<a/>\r\nmore");
+    box.undo();
+    EXPECT_EQ(box.Content(), "<a/>");
+    box.clear();
+    EXPECT_EQ(box.Content(), "");
+}
+
 TEST(TextBox, TypedCharactersComeBackUnchanged) {
     // CJK, a no-break space, a character beyond the BMP and one outside GBK proper.
     const QString typed = QString::fromUtf8("早安\u00A0x\U0001F600\u20AC\u00E9");

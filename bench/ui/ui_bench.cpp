@@ -1,0 +1,160 @@
+// quillon-ui-bench: what pressing 解析 costs in the real window (reading the source box, loading,
+// filling the tree view, showing it) next to XmlTree::Load of the same bytes, on the generated
+// ~30 MB record document and on a root with 100,000 children. Runs on the offscreen platform.
+//
+//   quillon-ui-bench [--scale=F] [benchmark flags]   F shrinks or grows both inputs
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTextCursor>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "inputs.h"
+#include "ui/edit_boxes.h"
+#include "ui/main_window.h"
+#include "ui/tree_view.h"
+
+namespace quillon::bench {
+namespace {
+
+// Collects each benchmark's seconds per iteration as the console shows them.
+class CollectingReporter : public benchmark::ConsoleReporter {
+  public:
+    explicit CollectingReporter(std::map<std::string, double>& seconds) : seconds_(seconds) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            seconds_[run.run_name.function_name] =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+
+  private:
+    std::map<std::string, double>& seconds_;
+};
+
+double ReadScale(int& argc, char** argv) {
+    double scale = 1.0;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--scale=", 8) == 0) {
+            scale = std::max(0.0001, std::atof(argv[i] + 8));
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return scale;
+}
+
+// One window per input, its source box holding the input; both benchmarks read the bytes the
+// box hands out, so they load exactly the same text.
+struct Case {
+    std::string name;
+    std::unique_ptr<ui::MainWindow> window;
+    Text bytes;
+};
+
+void LoadOnly(benchmark::State& state, const Case& input) {
+    for (auto _ : state) {
+        xml::XmlTree tree;
+        if (!tree.Load(ByteView(reinterpret_cast<const std::uint8_t*>(input.bytes.data()),
+                                input.bytes.size()))) {
+            state.SkipWithError("the input does not load");
+            return;
+        }
+        benchmark::DoNotOptimize(tree);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(input.bytes.size()));
+}
+
+void PressParse(benchmark::State& state, const Case& input) {
+    ui::MainWindow& window = *input.window;
+    for (auto _ : state) {
+        window.ParseButton().click();
+        QApplication::processEvents();  // the view lays out what it shows
+    }
+    const int items = window.Tree().Model().Count();
+    if (items == 0) state.SkipWithError("the parse failed");
+    state.counters["items"] = items;
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(input.bytes.size()));
+}
+
+// The same after an edit to the box before every press, as after typing or pasting: the box then
+// converts its text anew instead of handing out the bytes it converted last time.
+void PressParseAfterEdit(benchmark::State& state, const Case& input) {
+    ui::MainWindow& window = *input.window;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTextCursor cursor(window.SourceBox().document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral(" "));
+        state.ResumeTiming();
+        window.ParseButton().click();
+        QApplication::processEvents();
+    }
+    if (window.Tree().Model().Count() == 0) state.SkipWithError("the parse failed");
+}
+
+}  // namespace
+}  // namespace quillon::bench
+
+int main(int argc, char* argv[]) {
+    using namespace quillon::bench;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const double scale = ReadScale(argc, argv);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    std::vector<Case> cases;
+    for (Input input : {generateRecords(30 * scale),
+                        generateWide(std::max(100, static_cast<int>(100000 * scale)))}) {
+        auto window = std::make_unique<quillon::ui::MainWindow>();
+        window->show();
+        window->SourceBox().SetContent(input.bytes);
+        QApplication::processEvents();
+        quillon::Text bytes = window->SourceBox().Content();
+        cases.push_back({input.name, std::move(window), std::move(bytes)});
+    }
+    for (const Case& input : cases) {
+        const double minTime = 2.0;
+        benchmark::RegisterBenchmark(("Load/" + input.name).c_str(), LoadOnly, std::cref(input))
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(minTime);
+        benchmark::RegisterBenchmark(("ParseSource/" + input.name).c_str(), PressParse,
+                                     std::cref(input))
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(minTime);
+        benchmark::RegisterBenchmark(("ParseSourceAfterEdit/" + input.name).c_str(),
+                                     PressParseAfterEdit, std::cref(input))
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(minTime);
+    }
+
+    std::map<std::string, double> seconds;
+    CollectingReporter reporter(seconds);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    // ParseSource as a multiple of Load: with the box's text unchanged since it was last read,
+    // and with it edited just before the press.
+    std::printf("\n%-8s %6s %7s %8s %11s %6s %13s %6s\n", "input", "MB", "items", "Load ms",
+                "ParseSrc ms", "ratio", "after edit ms", "ratio");
+    for (const Case& input : cases) {
+        const double load = seconds["Load/" + input.name];
+        const double parse = seconds["ParseSource/" + input.name];
+        const double edited = seconds["ParseSourceAfterEdit/" + input.name];
+        if (load <= 0 || parse <= 0 || edited <= 0) continue;
+        std::printf("%-8s %6.1f %7d %8.1f %11.1f %5.2fx %13.1f %5.2fx\n", input.name.c_str(),
+                    input.bytes.size() / 1048576.0, input.window->Tree().Model().Count(),
+                    load * 1000, parse * 1000, parse / load, edited * 1000, edited / load);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
