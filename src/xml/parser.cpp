@@ -117,7 +117,10 @@ Step Parser::next(Token& t) {
     const std::size_t gt = i;
     if (zero) return nextGeneral(t);
     if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') return Step::Fail;  // "</>"
-    t = Token{};
+    // Field by field: a whole-struct reset here compiles to an overlapping copy that stalls.
+    t.name = t.value = t.attributes = std::string_view();
+    t.inStore = true;
+    t.cdata = false;
     t.selfClosing = s[gt - 1] == '/';
     if (!splitTag(lt + 1, gt, t)) return Step::Fail;
     if (t.selfClosing) {
