@@ -61,9 +61,11 @@ class BlockArray {
     const T& operator[](std::size_t i) const { return blocks_[i >> kShift][i & (kPerBlock - 1)]; }
     std::size_t size() const { return size_; }
 
-    void push_back(const T& value) {
+    void push_back(const T& value) { append() = value; }
+    // Adds an element left for the caller to fill.
+    T& append() {
         if ((size_ & (kPerBlock - 1)) == 0 && (size_ >> kShift) == blocks_.size()) grow();
-        (*this)[size_++] = value;
+        return (*this)[size_++];
     }
     // Shrinks to `size` elements (the blocks stay for reuse).
     void truncate(std::size_t size) { size_ = std::min(size_, size); }

@@ -117,8 +117,11 @@ Step Parser::next(Token& t) {
     const std::size_t gt = i;
     if (zero) return nextGeneral(t);
     if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') return Step::Fail;  // "</>"
-    // Field by field: a whole-struct reset here compiles to an overlapping copy that stalls.
-    t.name = t.value = t.attributes = std::string_view();
+    // Field by field, each from a constant: copying one field into another here makes the
+    // compiler store and reload them, which stalls.
+    t.name = std::string_view();
+    t.value = std::string_view();
+    t.attributes = std::string_view();
     t.inStore = true;
     t.cdata = false;
     t.selfClosing = s[gt - 1] == '/';
@@ -322,17 +325,20 @@ bool Parser::take(const Token& t) {
         return closeElement(t.name.substr(1));
     }
 
-    XmlNode node{};
-    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
-                                           (t.cdata ? XmlNode::kCdata : 0));
-    node.name = keep(t.name, t.inStore);
-    node.value = keep(t.value, t.inStore);
-    node.firstAttribute = static_cast<std::uint32_t>(first);
-    node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    const Span name = keep(t.name, t.inStore);
+    const Span value = keep(t.value, t.inStore);
     if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
 
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
-    doc_.nodes.push_back(node);
+    XmlNode& node = doc_.nodes.append();  // filled in place: no temporary to copy
+    node.name = name;
+    node.value = value;
+    node.firstAttribute = static_cast<std::uint32_t>(first);
+    node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    node.firstChild = 0;
+    node.childCount = 0;
+    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
+                                           (t.cdata ? XmlNode::kCdata : 0));
     if (open_.empty()) {
         doc_.root = index;
         parent_.push_back(kNoNode);
