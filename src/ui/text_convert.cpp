@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace quillon::ui {
 namespace {
@@ -67,18 +69,84 @@ std::size_t RunEnd(std::string_view bytes, std::size_t i) {
     return end;
 }
 
+// Two-byte characters, the bulk of GBK text, looked up instead of converted: the tables hold
+// what the converter itself gives for every two-byte code, built once on first use. Codes and
+// units without an entry (four-byte characters, invalid bytes, surrogates) still go through it.
+class TwoByteTables {
+  public:
+    static const TwoByteTables& Get() {
+        static const TwoByteTables tables;
+        return tables;
+    }
+    // The UTF-16 unit of the code `lead trail`, or 0.
+    char16_t Unit(unsigned char lead, unsigned char trail) const {
+        if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return 0;
+        return units_[(lead - 0x81) * kTrails + (trail - 0x40)];
+    }
+    // The two-byte code of `unit` (lead byte high), or 0.
+    std::uint16_t Code(char16_t unit) const { return codes_[unit]; }
+
+  private:
+    static constexpr int kTrails = 0xFF - 0x40;
+
+    TwoByteTables() : units_(0x7E * kTrails, 0), codes_(0x10000, 0) {
+        const iconv_t toUnit = iconv_open(kUtf16, "GB18030");
+        const iconv_t toCode = iconv_open("GB18030", kUtf16);
+        if (toUnit != kNoConverter && toCode != kNoConverter) Fill(toUnit, toCode);
+        if (toUnit != kNoConverter) iconv_close(toUnit);
+        if (toCode != kNoConverter) iconv_close(toCode);
+    }
+
+    // Converts `size` bytes at `in`; true when all of them made exactly `outSize` bytes.
+    static bool ConvertExactly(iconv_t cd, const char* in, std::size_t size, char* out,
+                               std::size_t outSize) {
+        char* src = const_cast<char*>(in);
+        char* dst = out;
+        std::size_t dstLeft = 8;
+        const bool done = iconv(cd, &src, &size, &dst, &dstLeft) != static_cast<std::size_t>(-1);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        return done && size == 0 && 8 - dstLeft == outSize;
+    }
+
+    void Fill(iconv_t toUnit, iconv_t toCode) {
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                const char code[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                char16_t unit = 0;
+                char back[8];
+                if (!ConvertExactly(toUnit, code, 2, reinterpret_cast<char*>(&unit), 2)) continue;
+                if (unit < 0x80 || (unit >= 0xD800 && unit < 0xE000)) continue;
+                units_[(lead - 0x81) * kTrails + (trail - 0x40)] = unit;
+                // Only a code that the unit converts back to, so both directions agree.
+                if (ConvertExactly(toCode, reinterpret_cast<const char*>(&unit), 2, back, 2) &&
+                    back[0] == code[0] && back[1] == code[1])
+                    codes_[unit] = static_cast<std::uint16_t>(lead << 8 | trail);
+            }
+        }
+    }
+
+    static inline const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+    std::vector<char16_t> units_;
+    std::vector<std::uint16_t> codes_;
+};
+
 }  // namespace
 
 QString ToQString(std::string_view gbk) {
+    const TwoByteTables& tables = TwoByteTables::Get();
+    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(gbk[at]); };
     QString text;
     text.reserve(static_cast<qsizetype>(gbk.size()));
     std::string wide;  // UTF-16 bytes of one run
     std::optional<RunConverter> converter;
     for (std::size_t i = 0; i < gbk.size();) {
-        std::size_t end = i;
-        if (static_cast<unsigned char>(gbk[i]) < 0x80) {
-            while (end < gbk.size() && static_cast<unsigned char>(gbk[end]) < 0x80) ++end;
+        std::size_t end = i + 1;
+        if (byte(i) < 0x80) {
+            while (end < gbk.size() && byte(end) < 0x80) ++end;
             text.append(QLatin1StringView(gbk.data() + i, static_cast<qsizetype>(end - i)));
+        } else if (const char16_t unit = end < gbk.size() ? tables.Unit(byte(i), byte(end)) : 0) {
+            text.append(QChar(unit));
+            end = i + 2;
         } else {
             end = RunEnd(gbk, i);
             if (!converter) converter.emplace(kUtf16, "GB18030", 1, kUtf16Replacement);
@@ -97,12 +165,13 @@ namespace {
 // GBK of `text`; with `paragraphBreaks`, every U+2029 (a block separator of a text document)
 // becomes CR LF on the way.
 Text Convert(QStringView text, bool paragraphBreaks) {
+    const TwoByteTables& tables = TwoByteTables::Get();
     const char16_t* units = text.utf16();
     const auto size = static_cast<std::size_t>(text.size());
     auto plain = [&](std::size_t at) { return units[at] < 0x80; };
     auto lineBreak = [&](std::size_t at) { return paragraphBreaks && units[at] == 0x2029; };
     Text out;
-    out.reserve(size + size / 8);
+    out.reserve(size + size / 2);
     std::optional<RunConverter> converter;
     for (std::size_t i = 0; i < size;) {
         std::size_t end = i + 1;
@@ -114,8 +183,11 @@ Text Convert(QStringView text, bool paragraphBreaks) {
                            [](char16_t unit) { return static_cast<char>(unit); });
         } else if (lineBreak(i)) {
             out += "\r\n";
+        } else if (const std::uint16_t code = tables.Code(units[i])) {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
         } else {
-            while (end < size && !plain(end) && !lineBreak(end)) ++end;
+            while (end < size && !plain(end) && !lineBreak(end) && !tables.Code(units[end])) ++end;
             if (!converter) converter.emplace("GB18030", kUtf16, 2, kGbReplacement);
             converter->Append(reinterpret_cast<const char*>(units + i), (end - i) * 2, out);
         }

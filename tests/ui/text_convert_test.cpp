@@ -47,6 +47,20 @@ TEST(TextConvert, AgreesWithTheCodePageOnAnyUnits) {
     }
 }
 
+TEST(TextConvert, AgreesWithTheCodePageOnEveryTwoByteCodeAndUnit) {
+    Text codes;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            codes += static_cast<char>(lead);
+            codes += static_cast<char>(trail);
+        }
+    EXPECT_EQ(ToQString(codes), FromUtf16(codepage::gbkToUtf16(codes)));
+    std::u16string units;
+    for (char32_t unit = 0x80; unit <= 0xFFFF; ++unit)
+        if (unit < 0xD800 || unit >= 0xE000) units.push_back(static_cast<char16_t>(unit));
+    EXPECT_EQ(ToText(FromUtf16(units)), codepage::utf16ToGbk(units));
+}
+
 TEST(TextConvert, KeepsEveryCharacterThroughTheRoundTrip) {
     const QString text = QString::fromUtf8("<t a=\"早安\">€ é \u00A0 \U0001F600 丂</t>");
     EXPECT_EQ(ToQString(ToText(text)), text);
