@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -97,15 +98,19 @@ class TwoByteTables {
         if (toCode != kNoConverter) iconv_close(toCode);
     }
 
-    // Converts `size` bytes at `in`; true when all of them made exactly `outSize` bytes.
+    // Converts `size` bytes at `in`; true when all of them made exactly `outSize` bytes, which
+    // are then written to `out`.
     static bool ConvertExactly(iconv_t cd, const char* in, std::size_t size, char* out,
                                std::size_t outSize) {
+        char buffer[8];
         char* src = const_cast<char*>(in);
-        char* dst = out;
-        std::size_t dstLeft = 8;
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
         const bool done = iconv(cd, &src, &size, &dst, &dstLeft) != static_cast<std::size_t>(-1);
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        return done && size == 0 && 8 - dstLeft == outSize;
+        if (!done || size != 0 || sizeof buffer - dstLeft != outSize) return false;
+        std::memcpy(out, buffer, outSize);
+        return true;
     }
 
     void Fill(iconv_t toUnit, iconv_t toCode) {
