@@ -32,7 +32,17 @@ struct Token {
     bool inStore = true;
     bool selfClosing = false;
     bool cdata = false;
+    bool attributesRead = false;  // already in the attribute array, from tokenAttributes_ on
 };
+
+// Bytes of names that the one-pass tag reader accepts: printable ASCII except the markup.
+constexpr std::array<bool, 256> MakeNameBytes() {
+    std::array<bool, 256> name{};
+    for (int c = 0x21; c < 0x80; ++c)
+        name[c] = std::string_view("\"<>=/!?").find(char(c)) == std::string_view::npos;
+    return name;
+}
+constexpr std::array<bool, 256> kNameByte = MakeNameBytes();
 
 class Parser {
   public:
@@ -47,6 +57,8 @@ class Parser {
         return {doc_.bytes.data() + from, to - from};
     }
     Step next(Token& t);
+    enum class Read { Tag, Unusual };
+    Read quickTag(Token& t, std::size_t& gt);
     Step nextGeneral(Token& t);
     bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
     Step readText(std::size_t gt, Token& t);
@@ -71,12 +83,78 @@ class Parser {
     std::vector<std::uint32_t> open_;   // the open-element stack
     BlockArray<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
     std::vector<AttributePieces> pieces_;
+    std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
     TextBuffer token_;
     ElementParts parts_;
     bool overflow_ = false;
 };
 
+// The common tag in one pass: tag spaces, '<', a name of plain bytes, then name="value"
+// attributes between tag spaces, then '>' or "/>"; the attributes go straight into the array.
+// Unusual: anything else, which the general scan below reads instead.
+Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
+    const unsigned char* s = bytes();
+    const std::size_t n = end_;
+    std::size_t j = pos_;
+    while (j < n && IsTagSpace(s[j])) ++j;
+    if (j + 2 >= n || s[j] != '<') return Read::Unusual;
+    const std::size_t nameBegin = ++j;
+    if (s[j] == '/') ++j;  // an end tag
+    const std::size_t plain = j;
+    while (j < n && kNameByte[s[j]]) ++j;
+    if (j == plain || j >= n) return Read::Unusual;
+    t.name = view(nameBegin, j);
+    for (;;) {
+        if (s[j] == '>' || (s[j] == '/' && j + 1 < n && s[j + 1] == '>')) break;
+        if (!IsTagSpace(s[j])) return Read::Unusual;
+        while (j < n && IsTagSpace(s[j])) ++j;
+        if (j >= n) return Read::Unusual;
+        if (s[j] == '>' || s[j] == '/') continue;
+        const std::size_t attrBegin = j;
+        while (j < n && kNameByte[s[j]]) ++j;
+        const std::size_t attrEnd = j;
+        while (j < n && IsTagSpace(s[j])) ++j;
+        if (attrEnd == attrBegin || j >= n || s[j] != '=') return Read::Unusual;
+        ++j;
+        while (j < n && IsTagSpace(s[j])) ++j;
+        if (j >= n || s[j] != '"') return Read::Unusual;
+        const std::size_t valueBegin = ++j;
+        j = FindAny<'"', 0, 0>(s, j, n);
+        if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return Read::Unusual;
+        const std::string_view name = view(attrBegin, attrEnd);
+        if (doc_.attributes.size() - tokenAttributes_ >= 16) return Read::Unusual;
+        for (std::size_t k = tokenAttributes_; k < doc_.attributes.size(); ++k) {
+            // A repeated name fails the load only once the tag is known to end: leave it to
+            // the general scan.
+            if (doc_.text(doc_.attributes[k].name) == name) return Read::Unusual;
+        }
+        doc_.attributes.push_back({keep(name, true), keep(view(valueBegin, j), true)});
+        if (++j >= n) return Read::Unusual;
+    }
+    t.selfClosing = s[j] == '/';
+    gt = j + (t.selfClosing ? 1 : 0);
+    t.attributesRead = true;
+    return Read::Tag;
+}
+
 Step Parser::next(Token& t) {
+    tokenAttributes_ = doc_.attributes.size();
+    // Field by field, each from a constant: copying one field into another here makes the
+    // compiler store and reload them, which stalls.
+    t.name = std::string_view();
+    t.value = std::string_view();
+    t.attributes = std::string_view();
+    t.inStore = true;
+    t.cdata = false;
+    t.attributesRead = false;
+    std::size_t tagEnd = 0;
+    if (quickTag(t, tagEnd) == Read::Tag) {
+        if (!t.selfClosing) return readText(tagEnd, t);
+        pos_ = tagEnd + 1;
+        return Step::Token;
+    }
+    doc_.attributes.truncate(tokenAttributes_);
+    t.attributesRead = false;
     const unsigned char* s = bytes();
     const std::size_t n = end_;
     std::size_t i = pos_, start = pos_, lt = 0;
@@ -117,13 +195,7 @@ Step Parser::next(Token& t) {
     const std::size_t gt = i;
     if (zero) return nextGeneral(t);
     if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') return Step::Fail;  // "</>"
-    // Field by field, each from a constant: copying one field into another here makes the
-    // compiler store and reload them, which stalls.
     t.name = std::string_view();
-    t.value = std::string_view();
-    t.attributes = std::string_view();
-    t.inStore = true;
-    t.cdata = false;
     t.selfClosing = s[gt - 1] == '/';
     if (!splitTag(lt + 1, gt, t)) return Step::Fail;
     if (t.selfClosing) {
@@ -229,11 +301,12 @@ Step Parser::readCdata(std::size_t lt, Token& t) {
 }
 
 Step Parser::nextGeneral(Token& t) {
+    doc_.attributes.truncate(tokenAttributes_);  // the token is read again from its start
     const TokenStep step = NextToken(view(0, end_), pos_, token_);
     if (step == TokenStep::NoMore) return Step::NoMore;
     if (step == TokenStep::Fail || !ParseElement(token_.text(), parts_)) return Step::Fail;
-    t = Token{parts_.name, parts_.value,       parts_.attributes,
-              false,       parts_.selfClosing, parts_.cdata};
+    t = Token{parts_.name,  parts_.value, parts_.attributes, false, parts_.selfClosing,
+              parts_.cdata, false};
     return Step::Token;
 }
 
@@ -311,8 +384,8 @@ bool Parser::generalAttributes(const Token& t) {
 }
 
 bool Parser::take(const Token& t) {
-    const std::size_t first = doc_.attributes.size();
-    if (!t.attributes.empty()) {
+    const std::size_t first = tokenAttributes_;
+    if (!t.attributesRead && !t.attributes.empty()) {
         const Quick quick = t.inStore ? quickAttributes(t.attributes) : Quick::Unusual;
         if (quick == Quick::Duplicate) return false;
         if (quick == Quick::Unusual) {
