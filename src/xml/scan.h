@@ -62,6 +62,21 @@ inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_
 // a two-byte character.
 inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t k) {
     std::size_t j = k;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a byte counts when its high bit is set and it is not 0x80.
+    const __m128i x80 = _mm_set1_epi8(static_cast<char>(0x80));
+    while (j >= from + 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j - 16));
+        const unsigned counted = static_cast<unsigned>(_mm_movemask_epi8(v)) &
+                                 ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, x80)));
+        const unsigned other = ~counted & 0xFFFFu;
+        if (other != 0) {  // the run ends inside this block, above its highest other byte
+            const unsigned highest = 31u - static_cast<unsigned>(__builtin_clz(other));
+            return k - j + (15u - highest);
+        }
+        j -= 16;
+    }
+#endif
     // Eight bytes at a time while all eight are above 0x80 (high bit set, none exactly 0x80).
     constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull;
     while (j >= from + 8) {
