@@ -40,7 +40,8 @@ void XmlDocument::rename(std::uint32_t node, Text name) {
 
 std::size_t XmlDocument::memoryUsage() const {
     std::size_t total = sizeof(*this) + bytes.capacity() + extra.capacity();
-    total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage();
+    total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage() +
+             childStart.memoryUsage();
     total += renamed.capacity() * sizeof(Text);
     for (const Text& t : renamed) total += t.capacity() > 15 ? t.capacity() + 1 : 0;
     return total;
@@ -60,14 +61,14 @@ std::size_t ParsePosition(std::string_view segment) {
 namespace {
 
 std::uint32_t SelectChild(const XmlDocument& doc, std::uint32_t parent, std::string_view segment) {
-    const XmlNode& p = doc.nodes[parent];
+    const std::uint32_t count = doc.childCount(parent);
     if (!segment.empty() && segment[0] == '@') {
         const std::size_t at = ParsePosition(segment);
-        return (at >= 1 && at <= p.childCount) ? doc.child(p, static_cast<std::uint32_t>(at - 1))
-                                               : kNoNode;
+        return (at >= 1 && at <= count) ? doc.child(parent, static_cast<std::uint32_t>(at - 1))
+                                        : kNoNode;
     }
-    for (std::uint32_t i = 0; i < p.childCount; ++i) {
-        if (doc.name(doc.child(p, i)) == segment) return doc.child(p, i);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (doc.name(doc.child(parent, i)) == segment) return doc.child(parent, i);
     }
     return kNoNode;
 }

@@ -36,8 +36,6 @@ struct XmlNode {
     Span value;  // trimmed text before the first child, or a CDATA section's content
     std::uint32_t firstAttribute;
     std::uint32_t attributeCount;
-    std::uint32_t firstChild;  // index into XmlDocument::children
-    std::uint32_t childCount;
     std::uint8_t flags;
 
     static constexpr std::uint8_t kSelfClosing = 1;
@@ -114,7 +112,9 @@ struct XmlDocument {
     BlockArray<XmlNode> nodes;  // document order; end tags are never stored
     BlockArray<XmlAttribute> attributes;
     BlockArray<std::uint32_t> children;  // per node, a run of child node indexes
-    std::vector<Text> renamed;           // names given by RenameNode
+    // Node i's children are children[childStart[i]] up to children[childStart[i + 1]].
+    BlockArray<std::uint32_t> childStart;
+    std::vector<Text> renamed;  // names given by RenameNode
     std::uint32_t root = kNoNode;
     ByteStore extra;  // addressed from offset bytes.size() on
     // Byte 0 holds "1", the value of every attribute written without one; the working input
@@ -134,8 +134,11 @@ struct XmlDocument {
     const XmlAttribute& attribute(const XmlNode& n, std::uint32_t k) const {
         return attributes[n.firstAttribute + k];
     }
-    std::uint32_t child(const XmlNode& n, std::uint32_t k) const {
-        return children[n.firstChild + k];
+    std::uint32_t childCount(std::uint32_t node) const {
+        return childStart[node + 1] - childStart[node];
+    }
+    std::uint32_t child(std::uint32_t node, std::uint32_t k) const {
+        return children[childStart[node] + k];
     }
 
     void rename(std::uint32_t node, Text name);

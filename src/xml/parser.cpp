@@ -408,40 +408,37 @@ bool Parser::take(const Token& t) {
     node.value = value;
     node.firstAttribute = static_cast<std::uint32_t>(first);
     node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
-    node.firstChild = 0;
-    node.childCount = 0;
     node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
                                            (t.cdata ? XmlNode::kCdata : 0));
+    doc_.childStart.push_back(0);  // entry index + 2: where the count of its children goes
     if (open_.empty()) {
         doc_.root = index;
         parent_.push_back(kNoNode);
     } else {
-        ++doc_.nodes[open_.back()].childCount;
+        ++doc_.childStart[open_.back() + 2];
         parent_.push_back(open_.back());
     }
     if (!t.selfClosing) open_.push_back(index);
     return true;
 }
 
-// Lays the children of every node out as one run of the children array, in document order.
+// Lays the children of every node out as one run of the children array, in document order
+// (a counting sort by parent). With node p's child count at childStart[p + 2], the running sums
+// leave childStart[p + 1] at the start of p's run, and filling moves it on to the run's end,
+// which is where the run of p + 1 starts.
 void Parser::buildChildren() {
-    std::uint32_t total = 0;
-    for (std::size_t i = 0; i < doc_.nodes.size(); ++i) {
-        XmlNode& node = doc_.nodes[i];
-        node.firstChild = total;
-        total += node.childCount;
-        node.childCount = 0;
-    }
-    doc_.children.resize(total);
+    BlockArray<std::uint32_t>& start = doc_.childStart;
+    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    doc_.children.resize(start[start.size() - 1]);
     for (std::uint32_t i = 0; i < doc_.nodes.size(); ++i) {
-        if (parent_[i] == kNoNode) continue;
-        XmlNode& p = doc_.nodes[parent_[i]];
-        doc_.children[p.firstChild + p.childCount++] = i;
+        if (parent_[i] != kNoNode) doc_.children[start[parent_[i] + 1]++] = i;
     }
 }
 
 bool Parser::run() {
     if (end_ <= 1) return false;
+    doc_.childStart.push_back(0);
+    doc_.childStart.push_back(0);
     Token t;
     if (next(t) != Step::Token) return false;
     for (;;) {

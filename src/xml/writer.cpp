@@ -23,7 +23,8 @@ class Writer {
     }
 
     // Writes the start tag (and the value); false when the element closed itself with "/>".
-    bool writeOpen(const XmlNode& n, std::size_t depth) {
+    bool writeOpen(std::uint32_t node, std::size_t depth) {
+        const XmlNode& n = doc_.nodes[node];
         newLine(depth);
         put("<");
         put(doc_.name(n));
@@ -35,7 +36,7 @@ class Writer {
             put(doc_.text(a.value));
             put("\"");
         }
-        if (n.selfClosing() || (n.value.length == 0 && n.childCount == 0)) {
+        if (n.selfClosing() || (n.value.length == 0 && doc_.childCount(node) == 0)) {
             put("/>");
             return false;
         }
@@ -45,10 +46,10 @@ class Writer {
         if (n.cdata()) put("]]>");
         return true;
     }
-    void writeClose(const XmlNode& n, std::size_t depth) {
-        if (n.childCount != 0) newLine(depth);
+    void writeClose(std::uint32_t node, std::size_t depth) {
+        if (doc_.childCount(node) != 0) newLine(depth);
         put("</");
-        put(doc_.name(n));
+        put(doc_.name(node));
         put(">");
     }
 
@@ -59,16 +60,15 @@ class Writer {
             std::uint32_t nextChild;
         };
         std::vector<Frame> open;
-        if (writeOpen(doc_.nodes[root], 0)) open.push_back({root, 0});
+        if (writeOpen(root, 0)) open.push_back({root, 0});
         while (!open.empty()) {
             Frame& top = open.back();
-            const XmlNode& n = doc_.nodes[top.node];
-            if (top.nextChild < n.childCount) {
-                const std::uint32_t child = doc_.child(n, top.nextChild++);
-                if (writeOpen(doc_.nodes[child], open.size())) open.push_back({child, 0});
+            if (top.nextChild < doc_.childCount(top.node)) {
+                const std::uint32_t child = doc_.child(top.node, top.nextChild++);
+                if (writeOpen(child, open.size())) open.push_back({child, 0});
                 continue;
             }
-            writeClose(n, open.size() - 1);
+            writeClose(top.node, open.size() - 1);
             open.pop_back();
         }
     }

@@ -95,11 +95,11 @@ TextArray XmlTree::GetChildNames(std::string_view path, bool* ok) const {
     TextArray names;
     const std::uint32_t node = Find(doc_.get(), path);
     if (node == kNoNode) return names;
-    const XmlNode& n = doc_->nodes[node];
-    if (n.childCount == 0) return names;
-    names.reserve(n.childCount);
-    for (std::uint32_t i = 0; i < n.childCount; ++i) {
-        names.push_back(UnescapeText(doc_->name(doc_->child(n, i))));
+    const std::uint32_t count = doc_->childCount(node);
+    if (count == 0) return names;
+    names.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        names.push_back(UnescapeText(doc_->name(doc_->child(node, i))));
     }
     if (ok) *ok = true;
     return names;
