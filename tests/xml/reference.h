@@ -36,4 +36,8 @@ class Tree {
 
 std::string StripComments(std::string_view in, char filler);
 
+enum Result { kToken, kNone, kFail };
+Result NextToken(const std::string& in, std::size_t& pos, std::string& token);
+bool ParseElement(const std::string& token, Node& node);
+
 }  // namespace quillon::xml::reference
