@@ -2,7 +2,11 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
+#include <memory>
 
 namespace quillon::ui {
 namespace {
@@ -15,6 +19,25 @@ class FixedHeightDelegate : public QStyledItemDelegate {
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
     }
+};
+
+// The window's own style for everything but the branch column, which comes from the "Windows"
+// style: it draws the dotted lines joining each item to its parent and siblings and boxed
+// expand buttons, where the usual styles draw bare arrows and no lines.
+class BranchLineStyle : public QProxyStyle {
+  public:
+    BranchLineStyle() : lines_(QStyleFactory::create(QStringLiteral("Windows"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element == PE_IndicatorBranch && lines_)
+            lines_->drawPrimitive(element, option, painter, widget);
+        else
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+  private:
+    std::unique_ptr<QStyle> lines_;
 };
 
 QFont TreeFont() {
@@ -37,6 +60,9 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
     setItemDelegate(new FixedHeightDelegate(this));
     setHeaderHidden(true);
     setRootIsDecorated(true);
+    auto* style = new BranchLineStyle;
+    style->setParent(this);
+    setStyle(style);
     setUniformRowHeights(true);
     setSelectionMode(SingleSelection);
     setEditTriggers(EditKeyPressed | SelectedClicked);
@@ -113,6 +139,20 @@ void TreeView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint h
     // A cancelled edit ends with the label it started with.
     if (editing_ >= 0) EndEdit(editing_, model_.Label(editing_));
     QTreeView::closeEditor(editor, hint);
+}
+
+// Nothing leads into the first item from above: its line starts at its button (or, for a leaf,
+// at its own level).
+void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
+    if (index.row() != 0 || index.parent().isValid()) {
+        QTreeView::drawBranches(painter, rect, index);
+        return;
+    }
+    const int buttonHalf = model_.rowCount(index) > 0 ? 4 : 0;
+    painter->save();
+    painter->setClipRect(rect.adjusted(0, rect.height() / 2 - buttonHalf, 0, 0), Qt::IntersectClip);
+    QTreeView::drawBranches(painter, rect, index);
+    painter->restore();
 }
 
 bool TreeView::EndEdit(int item, const Text& label) {
