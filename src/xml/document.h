@@ -67,6 +67,9 @@ class BlockArray {
     }
     // Shrinks to `size` elements (the blocks stay for reuse).
     void truncate(std::size_t size) { size_ = std::min(size_, size); }
+    bool empty() const { return size_ == 0; }
+    const T& back() const { return (*this)[size_ - 1]; }
+    void pop_back() { --size_; }
     // Grows to `size` elements whose values are to be written.
     void resize(std::size_t size) {
         while (blocks_.size() * kPerBlock < size) grow();

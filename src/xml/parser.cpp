@@ -80,7 +80,7 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    std::vector<std::uint32_t> open_;   // the open-element stack
+    BlockArray<std::uint32_t> open_;    // the open-element stack
     BlockArray<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
