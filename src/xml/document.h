@@ -62,18 +62,26 @@ class BlockArray {
     void push_back(const T& value) { append() = value; }
     // Adds an element left for the caller to fill.
     T& append() {
-        if ((size_ & (kPerBlock - 1)) == 0 && (size_ >> kShift) == blocks_.size()) grow();
-        return (*this)[size_++];
+        if (tail_ == end_) {
+            if ((size_ >> kShift) == blocks_.size()) grow();
+            seat();
+        }
+        ++size_;
+        return *tail_++;
     }
     // Shrinks to `size` elements (the blocks stay for reuse).
-    void truncate(std::size_t size) { size_ = std::min(size_, size); }
+    void truncate(std::size_t size) {
+        size_ = std::min(size_, size);
+        seat();
+    }
     bool empty() const { return size_ == 0; }
     const T& back() const { return (*this)[size_ - 1]; }
-    void pop_back() { --size_; }
+    void pop_back() { truncate(size_ - 1); }
     // Grows to `size` elements whose values are to be written.
     void resize(std::size_t size) {
         while (blocks_.size() * kPerBlock < size) grow();
         size_ = size;
+        seat();
     }
     std::size_t memoryUsage() const {
         return blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * kPerBlock * sizeof(T);
@@ -81,9 +89,21 @@ class BlockArray {
 
   private:
     void grow() { blocks_.emplace_back(new T[kPerBlock]); }
+    // Points tail_ at the slot for element size_ within its block (none when unallocated).
+    void seat() {
+        const std::size_t block = size_ >> kShift;
+        if (block < blocks_.size()) {
+            tail_ = blocks_[block].get() + (size_ & (kPerBlock - 1));
+            end_ = blocks_[block].get() + kPerBlock;
+        } else {
+            tail_ = end_ = nullptr;
+        }
+    }
 
     std::vector<std::unique_ptr<T[]>> blocks_;
     std::size_t size_ = 0;
+    T* tail_ = nullptr;  // where the next element goes, inside the block that holds it
+    T* end_ = nullptr;
 };
 
 // A growable byte store that does not zero what it is about to overwrite.
