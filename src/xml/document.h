@@ -62,10 +62,7 @@ class BlockArray {
     void push_back(const T& value) { append() = value; }
     // Adds an element left for the caller to fill.
     T& append() {
-        if (tail_ == end_) {
-            if ((size_ >> kShift) == blocks_.size()) grow();
-            seat();
-        }
+        if (tail_ == end_) refill();
         ++size_;
         return *tail_++;
     }
@@ -89,6 +86,10 @@ class BlockArray {
 
   private:
     void grow() { blocks_.emplace_back(new T[kPerBlock]); }
+    [[gnu::noinline]] void refill() {
+        if ((size_ >> kShift) == blocks_.size()) grow();
+        seat();
+    }
     // Points tail_ at the slot for element size_ within its block (none when unallocated).
     void seat() {
         const std::size_t block = size_ >> kShift;

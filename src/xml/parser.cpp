@@ -250,6 +250,10 @@ Step Parser::readText(std::size_t gt, Token& t) {
     const std::size_t n = end_;
     std::size_t from = gt + 1;  // a character boundary
     std::size_t j = from;
+    if (j + 1 < n && s[j] == '<' && s[j + 1] != '!') {  // no text at all: the next tag follows
+        pos_ = j;
+        return Step::Token;
+    }
     for (;;) {
         j = FindAny<'<', '>', 0>(s, j, n);
         const bool second = LeadRun(s, from, j) % 2 == 1;
@@ -327,8 +331,18 @@ Span Parser::keep(std::string_view text, bool inStore) {
     return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
 }
 
+// Short names compare byte by byte: cheaper than a library call for the usual few bytes.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() > 16) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
 bool Parser::closeElement(std::string_view endName) {
-    if (open_.empty() || endName != doc_.name(open_.back())) return false;
+    if (open_.empty() || !SameName(endName, doc_.name(open_.back()))) return false;
     open_.pop_back();
     return true;
 }
