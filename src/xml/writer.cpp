@@ -1,25 +1,50 @@
 #include "xml/writer.h"
 
+#include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace quillon::xml {
 
 namespace {
 
-class Writer {
-  public:
-    Writer(const XmlDocument& doc, std::string_view lineBreak, std::string_view indent,
-           ByteSet& out)
-        : doc_(doc), lineBreak_(lineBreak), indent_(indent), out_(out) {}
+// Where the writer's bytes go: first a counter (so the output is allocated once, or refused
+// when it cannot be), then the byte set itself.
+struct Counter {
+    std::size_t size = 0;
+    void put(std::string_view s) { add(s.size()); }
+    void putRepeated(std::string_view s, std::size_t times) {
+        if (times != 0 && s.size() > SIZE_MAX / times) {
+            size = SIZE_MAX;
+        } else {
+            add(s.size() * times);
+        }
+    }
+    void add(std::size_t n) { size = n > SIZE_MAX - size ? SIZE_MAX : size + n; }  // saturates
+};
 
+struct Appender {
+    ByteSet& out;
     void put(std::string_view s) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
-        out_.insert(out_.end(), p, p + s.size());
+        out.insert(out.end(), p, p + s.size());
     }
+    void putRepeated(std::string_view s, std::size_t times) {
+        for (std::size_t i = 0; i < times; ++i) put(s);
+    }
+};
+
+template <typename Sink>
+class Writer {
+  public:
+    Writer(const XmlDocument& doc, std::string_view lineBreak, std::string_view indent, Sink& sink)
+        : doc_(doc), lineBreak_(lineBreak), indent_(indent), sink_(sink) {}
+
+    void put(std::string_view s) { sink_.put(s); }
     void newLine(std::size_t depth) {
         put(lineBreak_);
-        if (indent_.empty()) return;
-        for (std::size_t i = 0; i < depth; ++i) put(indent_);
+        if (!indent_.empty()) sink_.putRepeated(indent_, depth);
     }
 
     // Writes the start tag (and the value); false when the element closed itself with "/>".
@@ -77,18 +102,36 @@ class Writer {
     const XmlDocument& doc_;
     std::string_view lineBreak_;
     std::string_view indent_;
-    ByteSet& out_;
+    Sink& sink_;
 };
 
-}  // namespace
-
-void WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
-                   std::string_view indent, ByteSet& out) {
-    Writer w(doc, lineBreak, indent, out);
+template <typename Sink>
+void Write(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
+           std::string_view indent, Sink& sink) {
+    Writer<Sink> w(doc, lineBreak, indent, sink);
     w.put("<?xml version=\"1.0\" encoding=\"");
     w.put(encoding.empty() ? std::string_view("gb18030") : encoding);
     w.put("\"?>");
     w.writeTree(doc.root);
+}
+
+}  // namespace
+
+bool WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
+                   std::string_view indent, ByteSet& out) {
+    Counter counter;
+    Write(doc, encoding, lineBreak, indent, counter);
+    try {
+        if (counter.size > out.max_size()) return false;
+        out.reserve(out.size() + counter.size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    Appender appender{out};
+    Write(doc, encoding, lineBreak, indent, appender);
+    return true;
 }
 
 }  // namespace quillon::xml

@@ -8,8 +8,9 @@
 
 namespace quillon::xml {
 
-// Appends the document to `out`. An empty encoding writes "gb18030".
-void WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
+// Appends the document to `out`. An empty encoding writes "gb18030". False, with nothing
+// written, when the output would not fit in memory (an indent repeated for a very deep tree).
+bool WriteDocument(const XmlDocument& doc, std::string_view encoding, std::string_view lineBreak,
                    std::string_view indent, ByteSet& out);
 
 }  // namespace quillon::xml

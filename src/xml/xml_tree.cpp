@@ -52,10 +52,10 @@ ByteSet XmlTree::ToBytes(const std::optional<Text>& encoding, bool* ok,
     if (ok) *ok = false;
     ByteSet out;
     if (!doc_) return out;
-    WriteDocument(*doc_, encoding ? TextOf(*encoding) : std::string_view(),
-                  lineBreak ? TextOf(*lineBreak) : std::string_view("\r\n"),
-                  indent ? TextOf(*indent) : std::string_view("\t"), out);
-    if (ok) *ok = true;
+    const bool written = WriteDocument(*doc_, encoding ? TextOf(*encoding) : std::string_view(),
+                                       lineBreak ? TextOf(*lineBreak) : std::string_view("\r\n"),
+                                       indent ? TextOf(*indent) : std::string_view("\t"), out);
+    if (ok) *ok = written;
     return out;
 }
 

@@ -94,7 +94,8 @@ int Tree::find(std::string_view rawPath) const {
             continue;
         }
         segments.back() += path[i];
-        if (static_cast<unsigned char>(path[i]) > 0x80 && i + 1 < path.size()) segments.back() += path[++i];
+        if (static_cast<unsigned char>(path[i]) > 0x80 && i + 1 < path.size())
+            segments.back() += path[++i];
     }
     if (segments[0] != "@1" && segments[0] != nodes_[root_].name) return -1;
     int cur = root_;

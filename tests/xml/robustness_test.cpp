@@ -33,6 +33,10 @@ TEST(Robustness, AMillionLevelsDeep) {
     EXPECT_EQ(out.size(), 40 + xml.size() + 6);  // declaration, and "last" twice for "e"
     EXPECT_EQ(out.substr(40 + 3 * (kDepth - 1), 21), "<last>leaf</last></e>");
     EXPECT_TRUE(out.ends_with("</e></e>"));
+    // An indent repeated a million levels deep would need more bytes than memory can hold.
+    bool ok = true;
+    EXPECT_TRUE(t.ToBytes(Text(), &ok, Text(), Text(20'000'000, ' ')).empty());
+    EXPECT_FALSE(ok);
     EXPECT_TRUE(t.Clear());
 }
 
