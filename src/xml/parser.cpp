@@ -75,6 +75,10 @@ class Parser {
     bool take(const Token& t);
     bool closeElement(std::string_view endName);
     Span keep(std::string_view text, bool inStore);
+    // The span of a run of the working input.
+    Span here(std::size_t from, std::size_t to) const {
+        return Span{static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)};
+    }
     void buildChildren();
 
     XmlDocument& doc_;
@@ -121,14 +125,14 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
         if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return Read::Unusual;
-        const std::string_view name = view(attrBegin, attrEnd);
+        const std::string_view name = view(attrBegin, attrEnd);  // compared below
         if (doc_.attributes.size() - tokenAttributes_ >= 16) return Read::Unusual;
         for (std::size_t k = tokenAttributes_; k < doc_.attributes.size(); ++k) {
             // A repeated name fails the load only once the tag is known to end: leave it to
             // the general scan.
             if (doc_.text(doc_.attributes[k].name) == name) return Read::Unusual;
         }
-        doc_.attributes.push_back({keep(name, true), keep(view(valueBegin, j), true)});
+        doc_.attributes.push_back({here(attrBegin, attrEnd), here(valueBegin, j)});
         if (++j >= n) return Read::Unusual;
     }
     t.selfClosing = s[j] == '/';
