@@ -28,8 +28,9 @@ class XmlTree {
     XmlTree& operator=(const XmlTree&) = delete;
 
     // Load from a byte set (the bytes as they are), from a file name (the file's bytes), or from
-    // an absent source (false, the tree untouched). A usable source always releases the current
-    // document first, so a failed load leaves the tree not loaded.
+    // an absent source (false, the tree untouched; an empty file name counts as absent). A usable
+    // source always releases the current document first, so a failed load leaves the tree not
+    // loaded. Texts given to any command end at their first zero byte.
     bool Load(ByteView bytes);
     bool Load(const ByteSet& bytes) { return Load(ByteView(bytes)); }
     bool Load(const Text& fileName);
@@ -37,7 +38,8 @@ class XmlTree {
 
     // The document as XML bytes with its declaration. `encoding` is used only when given (as text);
     // the line break defaults to CR LF and the indent to one TAB when left out, while a given
-    // empty text means none. `ok` (when given) is false first, true once bytes were written.
+    // empty text means none. `ok` (when given) is false first, true once bytes were written; an
+    // output too large for memory (an indent repeated down a very deep tree) leaves it false.
     ByteSet ToBytes(const std::optional<Text>& encoding, bool* ok = nullptr,
                     const std::optional<Text>& lineBreak = std::nullopt,
                     const std::optional<Text>& indent = std::nullopt) const;
