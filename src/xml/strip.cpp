@@ -4,6 +4,7 @@
 // works in bulk: it searches for the bytes "<!--" and decides for each find whether the reader
 // would have met its '<' as a fresh character, by replaying only the run of '<', '!' and '-'
 // right before it.
+#include <algorithm>
 #include <cstring>
 
 #include "xml/parser.h"
@@ -65,14 +66,14 @@ class Stripper {
     std::size_t run() {
         std::size_t from = 0;
         for (;;) {
-            const std::size_t at = FindCommentOpen(in_, from, n_);
+            const std::size_t at = findAndCopy(from);
             if (at >= n_) break;
             if (!opensComment(at)) {
                 from = at + 1;
                 continue;
             }
             copy(at);
-            sync_ = skipComment(at + 4);
+            sync_ = stored_ = skipComment(at + 4);
             from = sync_;
         }
         // A character that the reader still expected at the end is stood in for by the filler.
@@ -83,10 +84,34 @@ class Stripper {
     }
 
   private:
+    // Moves the output on to input position `to`, copying what the search did not store yet.
     void copy(std::size_t to) {
-        std::memcpy(out_ + w_, in_ + sync_, to - sync_);
+        const std::size_t from = std::max(sync_, std::min(stored_, to));
+        std::memcpy(out_ + w_ + (from - sync_), in_ + from, to - from);
         w_ += to - sync_;
         sync_ = to;
+    }
+    // The next "<!--" at or after `i` (or n), storing the blocks it reads into the output at the
+    // places they go as long as no further comment is removed; stored_ records how far.
+    std::size_t findAndCopy(std::size_t i) {
+#if defined(__SSE2__)
+        const __m128i lt = _mm_set1_epi8('<'), bang = _mm_set1_epi8('!');
+        while (i + 19 <= n_) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_ + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_ + i + 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out_ + w_ + (i - sync_)), v);
+            stored_ = std::max(stored_, i + 16);
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(next, bang))));
+            while (mask != 0) {
+                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (in_[at + 2] == '-' && in_[at + 3] == '-') return at;
+                mask &= mask - 1;
+            }
+            i += 16;
+        }
+#endif
+        return FindCommentOpen(in_, i, n_);
     }
     // The reader's state just before `p`, a character boundary: only the run of markup bytes
     // before `p` matters, and the replay resumes where the previous one stopped when it can.
@@ -127,7 +152,8 @@ class Stripper {
     unsigned char filler_;
     unsigned char* out_;
     std::size_t w_ = 0;
-    std::size_t sync_ = 0;  // a character boundary; input before it is done with
+    std::size_t sync_ = 0;    // a character boundary; input before it is done with
+    std::size_t stored_ = 0;  // input up to here is already in the output (from sync_ on)
     std::size_t cursor_ = 0;
     Pending state_ = kPlain;
 };
