@@ -136,23 +136,24 @@ int main(int argc, char* argv[]) {
         quillon::Text bytes = window->SourceBox().Content();
         cases.push_back({input.name, std::move(window), std::move(bytes)});
     }
+    // A scaled-down run (the smoke test) only proves the program works: two iterations each.
+    const bool smoke = scale < 1.0;
+    auto configure = [smoke](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond);
+        if (smoke)
+            b->Iterations(2);
+        else
+            b->MinTime(2.0);
+    };
     for (const Case& input : cases) {
-        const double minTime = 2.0;
-        benchmark::RegisterBenchmark(("Load/" + input.name).c_str(), LoadOnly, std::cref(input))
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(minTime);
-        benchmark::RegisterBenchmark(("ParseSource/" + input.name).c_str(), PressParse,
-                                     std::cref(input))
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(minTime);
-        benchmark::RegisterBenchmark(("ParseSourceAfterEdit/" + input.name).c_str(),
-                                     PressParseAfterEdit, std::cref(input))
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(minTime);
-        benchmark::RegisterBenchmark(("ReadBoxAfterEdit/" + input.name).c_str(), ReadBoxAfterEdit,
-                                     std::cref(input))
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(minTime);
+        configure(benchmark::RegisterBenchmark(("Load/" + input.name).c_str(), LoadOnly,
+                                               std::cref(input)));
+        configure(benchmark::RegisterBenchmark(("ParseSource/" + input.name).c_str(), PressParse,
+                                               std::cref(input)));
+        configure(benchmark::RegisterBenchmark(("ParseSourceAfterEdit/" + input.name).c_str(),
+                                               PressParseAfterEdit, std::cref(input)));
+        configure(benchmark::RegisterBenchmark(("ReadBoxAfterEdit/" + input.name).c_str(),
+                                               ReadBoxAfterEdit, std::cref(input)));
     }
 
     std::map<std::string, double> seconds;
