@@ -2,9 +2,7 @@
 
 namespace quillon::script {
 
-namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
+bool SameAutomationName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
@@ -13,8 +11,6 @@ bool sameName(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-}  // namespace
 
 VarType ResolveParamType(const TypeDesc& type) {
     const TypeDesc* inner = type.inner.get();
@@ -46,7 +42,7 @@ VarType ResolveParamType(const TypeDesc& type) {
 
 const MemberDesc* TypeInfo::bind(std::string_view name, InvokeKind kind) const {
     for (const MemberDesc& m : members_) {
-        if (!sameName(m.name, name)) continue;
+        if (!SameAutomationName(m.name, name)) continue;
         if (m.kind != MemberDesc::Kind::Function || m.invoke == kind) return &m;
     }
     return nullptr;

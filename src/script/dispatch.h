@@ -12,6 +12,9 @@
 
 namespace quillon::script {
 
+// Automation names (members, ProgIDs) compare without regard to ASCII letter case.
+bool SameAutomationName(std::string_view a, std::string_view b);
+
 using MemberId = std::int32_t;
 constexpr MemberId DISPID_UNKNOWN = -1;
 constexpr MemberId DISPID_VALUE = 0;

@@ -2,21 +2,12 @@
 
 #include <cstdio>
 
+#include "script/dispatch.h"
 #include "script/script_control.h"
 
 namespace quillon::script {
 
 namespace {
-
-bool sameProgId(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -83,7 +74,7 @@ HResult ClassRegistry::classIdFromProgId(std::string_view progId, ClassId& out) 
     std::lock_guard lock(mutex_);
     for (const Entry& e : entries_) {
         for (const std::string& p : e.progIds) {
-            if (sameProgId(p, progId)) return out = e.id, S_OK;
+            if (SameAutomationName(p, progId)) return out = e.id, S_OK;
         }
     }
     return CO_E_CLASSSTRING;
