@@ -15,7 +15,7 @@ constexpr std::size_t kMaxInput = std::numeric_limits<std::uint32_t>::max() / 2;
 std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler) {
     if (bytes.empty() || bytes.size() > kMaxInput) return nullptr;
     auto doc = std::make_unique<XmlDocument>();
-    doc->bytes.resize(bytes.size() + 2);
+    doc->bytes.resize(bytes.size() + 3);  // "1", the input, a filler, a zero byte
     auto* store = reinterpret_cast<unsigned char*>(doc->bytes.data());
     store[0] = '1';
     const std::size_t length = StripComments(bytes.data(), bytes.size(), filler, store + 1);

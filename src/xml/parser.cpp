@@ -35,15 +35,6 @@ struct Token {
     bool attributesRead = false;  // already in the attribute array, from tokenAttributes_ on
 };
 
-// Bytes of names that the one-pass tag reader accepts: printable ASCII except the markup.
-constexpr std::array<bool, 256> MakeNameBytes() {
-    std::array<bool, 256> name{};
-    for (int c = 0x21; c < 0x80; ++c)
-        name[c] = std::string_view("\"<>=/!?").find(char(c)) == std::string_view::npos;
-    return name;
-}
-constexpr std::array<bool, 256> kNameByte = MakeNameBytes();
-
 class Parser {
   public:
     explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
@@ -65,7 +56,7 @@ class Parser {
     Step readCdata(std::size_t lt, Token& t);
     std::string_view Trimmed(std::size_t begin, std::size_t end) const {
         const unsigned char* s = bytes();
-        while (begin < end && IsTagSpace(s[begin])) ++begin;
+        begin = SkipSpaces(s, begin, end, end_);
         while (end > begin && IsTagSpace(s[end - 1])) --end;
         return view(begin, end);
     }
@@ -74,7 +65,13 @@ class Parser {
     bool generalAttributes(const Token& t);
     bool take(const Token& t);
     bool closeElement(std::string_view endName);
-    Span keep(std::string_view text, bool inStore);
+    Span keep(std::string_view text, bool inStore) {
+        if (text.empty()) return Span{};
+        if (!inStore) return copy(text);
+        const auto offset = static_cast<std::size_t>(text.data() - doc_.bytes.data());
+        return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
+    }
+    Span copy(std::string_view text);
     // The span of a run of the working input.
     Span here(std::size_t from, std::size_t to) const {
         return Span{static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)};
@@ -105,7 +102,7 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
     const std::size_t nameBegin = ++j;
     if (s[j] == '/') ++j;  // an end tag
     const std::size_t plain = j;
-    while (j < n && kNameByte[s[j]]) ++j;
+    j = FindNameEnd(s, j, n);  // the zero byte after the input ends every name
     if (j == plain || j >= n) return Read::Unusual;
     t.name = view(nameBegin, j);
     for (;;) {
@@ -115,7 +112,7 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
         if (j >= n) return Read::Unusual;
         if (s[j] == '>' || s[j] == '/') continue;
         const std::size_t attrBegin = j;
-        while (j < n && kNameByte[s[j]]) ++j;
+        j = FindNameEnd(s, j, n);
         const std::size_t attrEnd = j;
         while (j < n && IsTagSpace(s[j])) ++j;
         if (attrEnd == attrBegin || j >= n || s[j] != '=') return Read::Unusual;
@@ -318,31 +315,43 @@ Step Parser::nextGeneral(Token& t) {
     return Step::Token;
 }
 
-// A span for text that is either a run of the working input or scratch text (copied).
-Span Parser::keep(std::string_view text, bool inStore) {
+// A span for scratch text, copied into the second store.
+Span Parser::copy(std::string_view text) {
     if (text.empty()) return Span{};
-    std::size_t offset = 0;
-    if (inStore) {
-        offset = static_cast<std::size_t>(text.data() - doc_.bytes.data());
-    } else {
-        const std::size_t split = doc_.bytes.size();
-        if (split + doc_.extra.size() + text.size() >= std::numeric_limits<std::uint32_t>::max()) {
-            overflow_ = true;
-            return Span{};
-        }
-        offset = split + doc_.extra.append(text);
+    const std::size_t split = doc_.bytes.size();
+    if (split + doc_.extra.size() + text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        overflow_ = true;
+        return Span{};
     }
+    const std::size_t offset = split + doc_.extra.append(text);
     return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
 }
 
-// Short names compare byte by byte: cheaper than a library call for the usual few bytes.
+std::uint64_t Load8(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+std::uint32_t Load4(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Short names compare as two overlapping words that cover them: no loop whose exit depends on
+// the length, and no library call for the usual few bytes.
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.size() > 16) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) return false;
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (n >= 8) {
+        if (n > 16) return a == b;
+        return ((Load8(x) ^ Load8(y)) | (Load8(x + n - 8) ^ Load8(y + n - 8))) == 0;
     }
-    return true;
+    if (n >= 4) return ((Load4(x) ^ Load4(y)) | (Load4(x + n - 4) ^ Load4(y + n - 4))) == 0;
+    if (n == 0) return true;
+    return ((x[0] ^ y[0]) | (x[n / 2] ^ y[n / 2]) | (x[n - 1] ^ y[n - 1])) == 0;  // 1 to 3 bytes
 }
 
 bool Parser::closeElement(std::string_view endName) {
@@ -473,6 +482,9 @@ bool Parser::run() {
 }  // namespace
 
 bool ParseDocument(XmlDocument& doc) {
+    // A zero byte just past the working input stops the name scans without a bound check.
+    doc.bytes.reserve(doc.bytes.size() + 1);
+    doc.bytes.data()[doc.bytes.size()] = '\0';
     Parser parser(doc);
     if (parser.run()) return true;
     doc.root = kNoNode;
