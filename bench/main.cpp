@@ -15,6 +15,7 @@
 #include "fill.h"
 #include "inputs.h"
 #include "parsers.h"
+#include "report.h"
 
 namespace quillon::bench {
 namespace {
@@ -34,39 +35,6 @@ struct Row {
     std::size_t heapBytes = 0;
     std::string note;  // why there is no time ("refused", "left out: ...")
 };
-
-// Collects each benchmark's CPU time per iteration (in seconds): on a shared machine CPU time
-// keeps the side-by-side ratios steady where wall time would charge one parser for another's
-// neighbours.
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    explicit CollectingReporter(std::map<std::string, double>& seconds) : seconds_(seconds) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            seconds_[run.benchmark_name()] =
-                run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-
-  private:
-    std::map<std::string, double>& seconds_;
-};
-
-double readScale(int& argc, char** argv) {
-    double scale = 1.0;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--scale=", 8) == 0) {
-            scale = std::max(0.0001, std::atof(argv[i] + 8));
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argc = kept;
-    return scale;
-}
 
 std::vector<Input> makeInputs(double scale) {
     std::vector<Input> inputs;
@@ -204,7 +172,7 @@ int main(int argc, char** argv) {
     }
 
     std::map<std::string, double> seconds;
-    CollectingReporter reporter(seconds);
+    CollectingReporter reporter(seconds, Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     printLoadTable(rows, seconds);

@@ -16,43 +16,13 @@
 #include <vector>
 
 #include "inputs.h"
+#include "report.h"
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
 #include "ui/tree_view.h"
 
 namespace quillon::bench {
 namespace {
-
-// Collects each benchmark's seconds per iteration as the console shows them.
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    explicit CollectingReporter(std::map<std::string, double>& seconds) : seconds_(seconds) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            seconds_[run.run_name.function_name] =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-
-  private:
-    std::map<std::string, double>& seconds_;
-};
-
-double ReadScale(int& argc, char** argv) {
-    double scale = 1.0;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--scale=", 8) == 0) {
-            scale = std::max(0.0001, std::atof(argv[i] + 8));
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argc = kept;
-    return scale;
-}
 
 // One window per input, its source box holding the input; both benchmarks read the bytes the
 // box hands out, so they load exactly the same text.
@@ -122,7 +92,7 @@ void ReadBoxAfterEdit(benchmark::State& state, const Case& input) {
 int main(int argc, char* argv[]) {
     using namespace quillon::bench;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    const double scale = ReadScale(argc, argv);
+    const double scale = readScale(argc, argv);
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
 
@@ -157,7 +127,7 @@ int main(int argc, char* argv[]) {
     }
 
     std::map<std::string, double> seconds;
-    CollectingReporter reporter(seconds);
+    CollectingReporter reporter(seconds, Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     // ParseSource as a multiple of Load: with the box's text unchanged since it was last read,
