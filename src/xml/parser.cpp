@@ -19,6 +19,15 @@ namespace quillon::xml {
 
 namespace {
 
+// Bytes of names that the one-pass tag reader accepts: printable ASCII except the markup.
+constexpr std::array<bool, 256> MakeNameBytes() {
+    std::array<bool, 256> name{};
+    for (int c = 0x21; c < 0x80; ++c)
+        name[c] = std::string_view("\"<>=/!?").find(char(c)) == std::string_view::npos;
+    return name;
+}
+constexpr std::array<bool, 256> kNameByte = MakeNameBytes();
+
 enum class Step { Token, NoMore, Fail };
 
 constexpr std::string_view kCdataOpen = "<![CDATA[";
@@ -56,7 +65,7 @@ class Parser {
     Step readCdata(std::size_t lt, Token& t);
     std::string_view Trimmed(std::size_t begin, std::size_t end) const {
         const unsigned char* s = bytes();
-        begin = SkipSpaces(s, begin, end, end_);
+        while (begin < end && IsTagSpace(s[begin])) ++begin;
         while (end > begin && IsTagSpace(s[end - 1])) --end;
         return view(begin, end);
     }
@@ -81,7 +90,7 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    BlockArray<std::uint32_t> open_;    // the open-element stack
+    std::vector<std::uint32_t> open_;   // the open-element stack (as deep as the nesting)
     BlockArray<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
@@ -102,7 +111,7 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
     const std::size_t nameBegin = ++j;
     if (s[j] == '/') ++j;  // an end tag
     const std::size_t plain = j;
-    j = FindNameEnd(s, j, n);  // the zero byte after the input ends every name
+    while (kNameByte[s[j]]) ++j;  // the zero byte after the input ends every name
     if (j == plain || j >= n) return Read::Unusual;
     t.name = view(nameBegin, j);
     for (;;) {
@@ -112,7 +121,7 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
         if (j >= n) return Read::Unusual;
         if (s[j] == '>' || s[j] == '/') continue;
         const std::size_t attrBegin = j;
-        j = FindNameEnd(s, j, n);
+        while (kNameByte[s[j]]) ++j;
         const std::size_t attrEnd = j;
         while (j < n && IsTagSpace(s[j])) ++j;
         if (attrEnd == attrBegin || j >= n || s[j] != '=') return Read::Unusual;

@@ -1,7 +1,6 @@
 #pragma once
 // Byte skipping for the scanners: finds the next byte that needs a decision, sixteen bytes at a
 // time where the processor allows it.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -56,54 +55,6 @@ inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_
         if (x == '"' || x == '<' || x == '>' || x == 0 || x >= 0x80) return i;
     }
     return n;
-}
-
-// The first index at or after `i` whose byte cannot be part of a plain name: a byte up to the
-// space, '!', '"', '/', '<', '=', '>', '?', or one from 0x80 on. Requires such a byte at or
-// before n (the scan past n - 16 goes byte by byte and stops only on one).
-inline std::size_t FindNameEnd(const unsigned char* s, std::size_t i, std::size_t n) {
-#if defined(__SSE2__)
-    // Signed bytes: everything below '#' (0x23) includes the control bytes, the space, '!', '"'
-    // and all bytes from 0x80 on; "<=>?" are the bytes 0x3C to 0x3F.
-    const __m128i below = _mm_set1_epi8(0x23), slash = _mm_set1_epi8('/');
-    const __m128i high6 = _mm_set1_epi8(static_cast<char>(0xFC)), angle = _mm_set1_epi8(0x3C);
-    while (i + 16 <= n) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i stop =
-            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, below), _mm_cmpeq_epi8(v, slash)),
-                         _mm_cmpeq_epi8(_mm_and_si128(v, high6), angle));
-        const int mask = _mm_movemask_epi8(stop);
-        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
-        i += 16;
-    }
-#endif
-    for (;; ++i) {
-        const unsigned char c = s[i];
-        if (c < 0x23 || c >= 0x80 || c == '/' || (c & 0xFC) == 0x3C) return i;
-    }
-}
-
-// The first index in [i, end) whose byte is not a space, tab, carriage return or line feed; end
-// when there is none. Bytes up to n may be read.
-inline std::size_t SkipSpaces(const unsigned char* s, std::size_t i, std::size_t end,
-                              std::size_t n) {
-#if defined(__SSE2__)
-    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    while (i < end && i + 16 <= n) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i blank =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-        const unsigned other = ~static_cast<unsigned>(_mm_movemask_epi8(blank)) & 0xFFFFu;
-        if (other != 0) return std::min(end, i + static_cast<std::size_t>(__builtin_ctz(other)));
-        i += 16;
-    }
-#else
-    (void)n;
-#endif
-    while (i < end && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
-    return std::min(i, end);
 }
 
 // How many bytes above 0x80 stand directly before `k`, counting back no further than `from`.
