@@ -9,6 +9,16 @@ namespace {
 constexpr std::string_view kCdataOpen = "<![CDATA[";
 constexpr std::string_view kCdataClose = "]]>";
 
+// Appends the two-byte character that starts at `i` and steps past it; false when the input
+// ends after its lead byte.
+bool AppendPair(std::string_view in, std::size_t& i, TextBuffer& token) {
+    if (i + 1 >= in.size()) return false;
+    token.append(in[i]);
+    token.append(in[i + 1]);
+    i += 2;
+    return true;
+}
+
 // The outer scan: text before the tag and the tag itself. `i` ends just past the tag's '>'.
 TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token) {
     bool quote = false, inTag = false, skip = false;
@@ -23,10 +33,7 @@ TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token) {
             quote = true;
             ++i;
         } else if (IsLead(c)) {
-            if (i + 1 >= in.size()) return TokenStep::Fail;
-            token.append(c);
-            token.append(in[i + 1]);
-            i += 2;
+            if (!AppendPair(in, i, token)) return TokenStep::Fail;
         } else if (c == '<') {
             if (inTag || i + 1 >= in.size()) return TokenStep::Fail;
             inTag = true;
@@ -68,10 +75,7 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token) {
                 ++i;
             }
         } else if (IsLead(c)) {
-            if (i + 1 >= in.size()) return TokenStep::Fail;
-            token.append(c);
-            token.append(in[i + 1]);
-            i += 2;
+            if (!AppendPair(in, i, token)) return TokenStep::Fail;
         } else if (c == '<') {
             if (i + 1 >= in.size() || in[i + 1] != '!') {
                 token.append(c);
