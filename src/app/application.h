@@ -52,11 +52,11 @@ class Application {
     void BeginLabelEdit(int item);
     bool EndLabelEdit(int item);
 
-    // Formatting and the update check are wired to their controls already; their work arrives
-    // with the script host and the HTTP client, until then these leave everything as it is.
-    void FormatSource() {}
-    void CheckForUpdate() {}
-    void OpenInstructions() {}
+    // Re-indents the source box (format_source.cpp).
+    void FormatSource();
+    // The update check and the instructions page (update_check.cpp).
+    void CheckForUpdate();
+    void OpenInstructions();
 
     // Adds the child elements of the element at `path` under tree item `parent`, depth first.
     void FillChildren(const Text& path, int parent);

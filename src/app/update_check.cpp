@@ -1,0 +1,9 @@
+#include "app/application.h"
+
+namespace quillon::app {
+
+void Application::CheckForUpdate() {}
+
+void Application::OpenInstructions() {}
+
+}  // namespace quillon::app
