@@ -2,8 +2,10 @@
 // The application: its state and the handlers that the window's events run. Handlers talk to the
 // document through XmlTree and to the controls through the contract in components.h only.
 #include <string_view>
+#include <utility>
 
 #include "app/components.h"
+#include "app/update_check.h"
 #include "runtime/text.h"
 #include "xml/xml_tree.h"
 
@@ -30,11 +32,13 @@ struct AppState {
 
 class Application {
   public:
-    explicit Application(Controls controls) : ui_(controls) {}
+    explicit Application(Controls controls, Addresses addresses = DefaultAddresses())
+        : ui_(controls), addresses_(std::move(addresses)) {}
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
     const AppState& State() const { return state_; }
+    const Addresses& AboutAddresses() const { return addresses_; }
 
     // Window events.
     void WindowCreated();
@@ -65,6 +69,7 @@ class Application {
 
   private:
     Controls ui_;
+    Addresses addresses_;
     AppState state_;
 };
 

@@ -66,6 +66,23 @@ class Window {
     virtual void EndProgram(int exitCode) = 0;
 };
 
+// The buttons of a message box.
+enum MessageButtons { kOkButton = 0, kOkCancelButtons = 1 };
+// What a message box returns.
+enum MessageAnswer { kAnsweredOk = 0, kAnsweredCancel = 1 };
+
+// The platform services the handlers use beside the window: message boxes and the shell.
+class Desktop {
+  public:
+    virtual ~Desktop() = default;
+
+    // A message box with no icon and no owner window, modal to the whole application. Returns
+    // kAnsweredOk for OK and kAnsweredCancel for Cancel or when the box is closed otherwise.
+    virtual int ShowMessage(const Text& text, const Text& caption, MessageButtons buttons) = 0;
+    // The platform's "open" of a document or address. Nothing is reported back.
+    virtual void OpenWithShell(const Text& target) = 0;
+};
+
 // The controls one application drives; they outlive it.
 struct Controls {
     Window& window;
@@ -74,6 +91,7 @@ struct Controls {
     EditBox& value;   // 编辑框_节点
     TreeView& tree;   // XML树
     Grid& grid;       // 高级表格1
+    Desktop& desktop;
 };
 
 }  // namespace quillon::app

@@ -8,6 +8,7 @@
 
 #include "app/sample_text.h"
 #include "ui/attribute_grid.h"
+#include "ui/desktop.h"
 #include "ui/edit_boxes.h"
 #include "ui/text_convert.h"
 #include "ui/tree_view.h"
@@ -39,7 +40,17 @@ QLabel* PlaceLabel(QWidget* client, const char* name, QRect box, int rightLimit,
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), ownDesktop_(std::make_unique<QtDesktop>()) {
+    Build(*ownDesktop_, app::DefaultAddresses());
+}
+
+MainWindow::MainWindow(app::Desktop& desktop, app::Addresses addresses, QWidget* parent)
+    : QMainWindow(parent) {
+    Build(desktop, std::move(addresses));
+}
+
+void MainWindow::Build(app::Desktop& desktop, app::Addresses addresses) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -47,7 +58,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
                                        static_cast<qsizetype>(app::kWindowTitle.size())));
     BuildControls();
     app_ = std::make_unique<app::Application>(
-        app::Controls{*this, *source_, *path_, *value_, *tree_, *grid_});
+        app::Controls{*this, *source_, *path_, *value_, *tree_, *grid_, desktop},
+        std::move(addresses));
     BuildMenu();
     WireEvents();
 

@@ -24,7 +24,10 @@ class MainWindow : public QMainWindow, public app::Window {
     static constexpr int kClientWidth = 562;
     static constexpr int kClientHeight = 456;
 
+    // With the Qt message boxes and shell, and the addresses the program was built with.
     explicit MainWindow(QWidget* parent = nullptr);
+    // With the given platform services, which outlive the window, and addresses.
+    MainWindow(app::Desktop& desktop, app::Addresses addresses, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     app::Application& App() { return *app_; }
@@ -43,6 +46,7 @@ class MainWindow : public QMainWindow, public app::Window {
     QPushButton& FormatButton() const { return *format_; }
 
   private:
+    void Build(app::Desktop& desktop, app::Addresses addresses);
     void BuildControls();
     void BuildMenu();
     void WireEvents();
@@ -57,6 +61,7 @@ class MainWindow : public QMainWindow, public app::Window {
     TextBox* value_ = nullptr;
     TextBox* source_ = nullptr;
     TreeView* tree_ = nullptr;
+    std::unique_ptr<app::Desktop> ownDesktop_;  // set when the window made its own
     std::unique_ptr<app::Application> app_;
 };
 

@@ -145,13 +145,39 @@ class FakeWindow : public Window {
     int endedWith = -1;
 };
 
+// Records every message box and every target handed to the shell; message boxes answer with
+// the queued answers in order, then with OK.
+class FakeDesktop : public Desktop {
+  public:
+    struct Message {
+        Text text;
+        Text caption;
+        MessageButtons buttons;
+        bool operator==(const Message&) const = default;
+    };
+
+    int ShowMessage(const Text& text, const Text& caption, MessageButtons buttons) override {
+        messages.push_back({text, caption, buttons});
+        if (answers.empty()) return kAnsweredOk;
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    void OpenWithShell(const Text& target) override { opened.push_back(target); }
+
+    std::vector<int> answers;
+    std::vector<Message> messages;
+    std::vector<Text> opened;
+};
+
 struct FakeControls {
     FakeWindow window;
     FakeEdit source, path, value;
     FakeTree tree;
     FakeGrid grid;
+    FakeDesktop desktop;
 
-    Controls Contract() { return {window, source, path, value, tree, grid}; }
+    Controls Contract() { return {window, source, path, value, tree, grid, desktop}; }
 };
 
 }  // namespace quillon::app::testing

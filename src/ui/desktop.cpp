@@ -1,0 +1,63 @@
+#include "ui/desktop.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ui/text_convert.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace quillon::ui {
+namespace {
+
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A letter, then letters, digits, "+", "-" or ".", then a colon.
+bool HasScheme(std::string_view target) {
+    const std::size_t colon = target.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !IsLetter(target[0])) return false;
+    for (const char c : target.substr(1, colon - 1)) {
+        const bool digit = c >= '0' && c <= '9';
+        if (!IsLetter(c) && !digit && c != '+' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int QtDesktop::ShowMessage(const Text& text, const Text& caption, app::MessageButtons buttons) {
+    QString body = ToQString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::NoIcon, ToQString(caption), body, QMessageBox::NoButton, nullptr);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    if (buttons == app::kOkCancelButtons) {
+        box.addButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
+    box.setDefaultButton(ok);
+    box.exec();
+    // A box with OK alone takes Escape and the close button as OK, as the platform's own does.
+    return box.clickedButton() == ok ? app::kAnsweredOk : app::kAnsweredCancel;
+}
+
+void QtDesktop::OpenWithShell(const Text& target) {
+#ifdef _WIN32
+    ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
+#else
+    QDesktopServices::openUrl(ShellUrl(target));
+#endif
+}
+
+QUrl ShellUrl(const Text& target) {
+    if (HasScheme(target)) return QUrl(ToQString(target), QUrl::TolerantMode);
+    return QUrl::fromLocalFile(ToQString(target));
+}
+
+}  // namespace quillon::ui

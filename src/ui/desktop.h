@@ -1,0 +1,23 @@
+#pragma once
+// The platform services of the handlers over Qt: message boxes and the shell's "open".
+#include <QUrl>
+
+#include "app/components.h"
+
+namespace quillon::ui {
+
+class QtDesktop : public app::Desktop {
+  public:
+    // A QMessageBox without parent or icon, modal to the whole application; CR LF in the text
+    // breaks the line.
+    int ShowMessage(const Text& text, const Text& caption, app::MessageButtons buttons) override;
+    // Hands the target to the user's default handler: a web browser for an address, the
+    // associated program for a local file.
+    void OpenWithShell(const Text& target) override;
+};
+
+// The URL that OpenWithShell opens for a target: the target itself when it starts with a scheme
+// of two letters or more, else the local file it names (a drive letter is no scheme).
+QUrl ShellUrl(const Text& target);
+
+}  // namespace quillon::ui
