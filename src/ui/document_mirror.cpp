@@ -65,7 +65,9 @@ bool DocumentMirror::Splice(int first, int tail) {
     const Line before = sum(lines_.begin(), lines_.begin() + first);
     const Line after = sum(lines_.end() - tail, lines_.end());
     const std::size_t from = before.bytes + kLineBreak.size() * first;
-    const std::size_t to = bytes_.size() - (after.bytes + kLineBreak.size() * tail);
+    // The tail starts right after the line break that ends the changed run.
+    const std::size_t to =
+        tail == 0 ? bytes_.size() : bytes_.size() - after.bytes - kLineBreak.size() * (tail - 1);
 
     // A run that reaches the end of the document is written in place, into storage already there.
     Text middle;

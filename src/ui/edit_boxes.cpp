@@ -19,20 +19,19 @@ void Dress(QWidget& box) {
 
 }  // namespace
 
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), content_(*document()) {
     Dress(*this);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(WidgetWidth);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] { content_.reset(); });
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) { content_.Changed(position, added); });
 }
 
-// The raw text keeps every character as typed (toPlainText would turn no-break spaces into
-// spaces); only the block separators become line breaks.
+// Every character comes back as typed (no-break spaces too); block separators become CR LF.
 Text TextBox::Content() const {
-    if (!content_) content_ = ToCrLfText(document()->toRawText());
-    return *content_;
+    return content_.Bytes();
 }
 
 void TextBox::SetContent(const Text& text) {

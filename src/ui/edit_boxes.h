@@ -3,14 +3,14 @@
 // content set with CR LF or LF breaks shows one line per break.
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <optional>
 
 #include "app/components.h"
+#include "ui/document_mirror.h"
 
 namespace quillon::ui {
 
-// Multi-line, wrapping, with a vertical scroll bar. The content, once read, is kept as GBK until
-// the text changes, so reading an unchanged large document again costs a copy, not a conversion.
+// Multi-line, wrapping, with a vertical scroll bar. The content is kept as GBK and follows the
+// edits block by block, so reading a large document again costs a copy, not a conversion.
 class TextBox : public QPlainTextEdit, public app::EditBox {
     Q_OBJECT
   public:
@@ -19,7 +19,7 @@ class TextBox : public QPlainTextEdit, public app::EditBox {
     void SetContent(const Text& text) override;
 
   private:
-    mutable std::optional<Text> content_;
+    mutable DocumentMirror content_;
 };
 
 // Single line, scrolling sideways.
