@@ -191,6 +191,28 @@ TEST(Differential, CommentRemovalMatchesTheModel) {
     }
 }
 
+// The bulk copy works in blocks; openers, dashes and lead bytes placed on every offset around a
+// block's edges must read as they do one character at a time.
+TEST(Differential, CommentRemovalAtEveryOffset) {
+    const std::string_view around[] = {"", "\x81", "\x81\x81", "<", "<!", "-", "\x80"};
+    const std::string_view comments[] = {"<!--x-->", "<!-- \x81-->-->", "<!----->", "<!--\x81"};
+    for (std::size_t offset = 0; offset < 150; ++offset) {
+        for (std::string_view before : around) {
+            for (std::string_view comment : comments) {
+                std::string in(offset, 'a');
+                in += before;
+                in += comment;
+                in += std::string(offset % 70, 'b') + "<!--y-->z";
+                std::string out(in.size() + 1, '\0');
+                auto* o = reinterpret_cast<unsigned char*>(out.data());
+                out.resize(StripComments(reinterpret_cast<const unsigned char*>(in.data()),
+                                         in.size(), 0, o));
+                ASSERT_EQ(out, reference::StripComments(in, '\0')) << ::testing::PrintToString(in);
+            }
+        }
+    }
+}
+
 TEST(Differential, FileRoadMatchesTheModel) {
     std::mt19937 rng(1);
     const auto path = std::filesystem::temp_directory_path() /
