@@ -20,6 +20,11 @@ const CommandSpec kCommands[] = {
       {"--newline", true, true, "line break before each element (default: \\r\\n)"},
       {"--indent", true, true, "indent per level (default: \\t)"}},
      runWrite},
+    {"format",
+     "Re-indent the text as the window's format button does: one tag per line, four spaces per\n"
+     "  open element, CR LF line breaks. The text need not be well-formed XML.",
+     {kRaw},
+     runFormat},
 };
 
 constexpr std::string_view kHelpTail = R"(
@@ -37,12 +42,15 @@ position among its parent's children from 1). VALUE is the element's text, or
 NULL when its path finds nothing. In every field a backslash, TAB, LF and CR
 are written \\, \t, \n and \r.
 
+format reads the whole input as text (no XML parsing) and writes it
+formatted. Comments move to lines of their own after a bare LF.
+
 --newline and --indent take \r, \n, \t and \\ for CR, LF, TAB and a
 backslash; given empty, they write nothing.
 
-Exit status: 0 on success, 1 when the input cannot be loaded (nothing is
-written to standard output) or the output cannot be written, 2 for a usage
-error.
+Exit status: 0 on success, 1 when the input cannot be read, loaded or
+formatted (nothing is written to standard output) or the output cannot be
+written, 2 for a usage error.
 )";
 
 }  // namespace

@@ -21,6 +21,8 @@ int runCommandLine(std::span<const std::string_view> args, const Streams& io);
 int runTree(const Invocation& call, const Streams& io);
 // write: the loaded document as the library writes it.
 int runWrite(const Invocation& call, const Streams& io);
+// format: the input re-indented as the window's format button does it.
+int runFormat(const Invocation& call, const Streams& io);
 
 // Escapes one output field: backslash, TAB, LF and CR become \\ \t \n \r.
 void appendField(std::string& line, std::string_view field);
