@@ -1,6 +1,7 @@
 // quillon-bench: how fast Quillon's XmlTree::Load builds a tree compared with pugixml, RapidXML,
 // tinyxml2 and libxml2 on the same bytes, how much heap each tree holds, and what filling a view
-// over positional paths costs next to the load. A summary table follows the usual output.
+// over positional paths costs next to the load; also the format button's formatting next to
+// `xmllint --format`. Summary tables follow the usual output.
 //
 //   quillon-bench [--scale=F] [benchmark flags]   F shrinks or grows every generated input
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "fill.h"
+#include "format_bench.h"
 #include "inputs.h"
 #include "parsers.h"
 #include "report.h"
@@ -171,12 +173,16 @@ int main(int argc, char** argv) {
         }
     }
 
+    FormatBench format;
+    format.registerAll(inputs);
+
     std::map<std::string, double> seconds;
     CollectingReporter reporter(seconds, Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     printLoadTable(rows, seconds);
     printFillTable(filled, seconds);
+    format.printTable();
     // A refused generated input means the inputs or a parser broke; fail so the smoke run shows it.
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].note == kRefused && inputs[i / parsers.size()].generated) {
