@@ -8,7 +8,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
+#include "app/format_xml.h"
 #include "app/sample_text.h"
 #include "runtime/codepage.h"
 #include "ui/attribute_grid.h"
@@ -255,11 +257,20 @@ TEST_F(MainWindowTest, CloseEmptiesEverything) {
     EXPECT_EQ(Caption(), U("Quillon     编码：utf-8"));
 }
 
-TEST_F(MainWindowTest, LaterEntriesDoNothingYet) {
+TEST_F(MainWindowTest, FormatReindentsOnlyTheSource) {
     ClickParse();
+    ClickItem("title");
     QTest::mouseClick(&window.FormatButton(), Qt::LeftButton);
-    EXPECT_EQ(window.SourceBox().Content(), app::kSampleText);
+    const Text source = window.SourceBox().Content();
+    EXPECT_EQ(source, app::formatXml(app::kSampleText));
+    EXPECT_EQ(std::count(source.begin(), source.end(), '\n'), 6);  // seven lines
+    EXPECT_NE(source.find("\r\n        <title  size=\"305\""), Text::npos);
     EXPECT_EQ(Caption(), U("Quillon     编码：utf-8"));
+    EXPECT_EQ(Shown(), "msg[item[title] source]");
+    EXPECT_EQ(Path(), "msg/@1/@1");
+    Text root;
+    EXPECT_TRUE(window.App().State().Document.GetRootName(root));
+    EXPECT_EQ(root, "msg");
 }
 
 // The message loop ends with exit code 0 and the state released, by 退出 or by closing.
