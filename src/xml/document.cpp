@@ -40,8 +40,7 @@ void XmlDocument::rename(std::uint32_t node, Text name) {
 
 std::size_t XmlDocument::memoryUsage() const {
     std::size_t total = sizeof(*this) + bytes.capacity() + extra.capacity();
-    total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage() +
-             childStart.memoryUsage();
+    total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage();
     total += renamed.capacity() * sizeof(Text);
     for (const Text& t : renamed) total += t.capacity() > 15 ? t.capacity() + 1 : 0;
     return total;

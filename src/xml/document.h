@@ -36,6 +36,8 @@ struct XmlNode {
     Span value;  // trimmed text before the first child, or a CDATA section's content
     std::uint32_t firstAttribute;
     std::uint32_t attributeCount;
+    std::uint32_t firstChild;  // an index into XmlDocument::children
+    std::uint32_t childCount;
     std::uint8_t flags;
 
     static constexpr std::uint8_t kSelfClosing = 1;
@@ -60,6 +62,18 @@ class BlockArray {
     std::size_t size() const { return size_; }
 
     void push_back(const T& value) { append() = value; }
+    // Appends `count` values, a block's worth at a time.
+    void append(const T* values, std::size_t count) {
+        while (count != 0) {
+            if (tail_ == end_) refill();
+            const std::size_t room = std::min(static_cast<std::size_t>(end_ - tail_), count);
+            std::copy_n(values, room, tail_);
+            tail_ += room;
+            size_ += room;
+            values += room;
+            count -= room;
+        }
+    }
     // Adds an element left for the caller to fill.
     T& append() {
         if (tail_ == end_) refill();
@@ -136,9 +150,7 @@ struct XmlDocument {
     BlockArray<XmlNode> nodes;  // document order; end tags are never stored
     BlockArray<XmlAttribute> attributes;
     BlockArray<std::uint32_t> children;  // per node, a run of child node indexes
-    // Node i's children are children[childStart[i]] up to children[childStart[i + 1]].
-    BlockArray<std::uint32_t> childStart;
-    std::vector<Text> renamed;  // names given by RenameNode
+    std::vector<Text> renamed;           // names given by RenameNode
     std::uint32_t root = kNoNode;
     ByteStore extra;  // addressed from offset bytes.size() on
     // Byte 0 holds "1", the value of every attribute written without one; the working input
@@ -158,11 +170,9 @@ struct XmlDocument {
     const XmlAttribute& attribute(const XmlNode& n, std::uint32_t k) const {
         return attributes[n.firstAttribute + k];
     }
-    std::uint32_t childCount(std::uint32_t node) const {
-        return childStart[node + 1] - childStart[node];
-    }
+    std::uint32_t childCount(std::uint32_t node) const { return nodes[node].childCount; }
     std::uint32_t child(std::uint32_t node, std::uint32_t k) const {
-        return children[childStart[node] + k];
+        return children[nodes[node].firstChild + k];
     }
 
     void rename(std::uint32_t node, Text name);

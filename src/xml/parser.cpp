@@ -57,6 +57,7 @@ class Parser {
         return {doc_.bytes.data() + from, to - from};
     }
     Step next(Token& t);
+    Step scanToken(Token& t);
     enum class Read { Tag, Unusual };
     Read quickTag(Token& t, std::size_t& gt);
     Step nextGeneral(Token& t);
@@ -85,13 +86,19 @@ class Parser {
     Span here(std::size_t from, std::size_t to) const {
         return Span{static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)};
     }
-    void buildChildren();
 
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    std::vector<std::uint32_t> open_;   // the open-element stack (as deep as the nesting)
-    BlockArray<std::uint32_t> parent_;  // per stored node: its parent, or kNoNode
+    // The open-element stack (as deep as the nesting). Each open element's children so far stand
+    // on the pending stack from its mark on; when it closes they move to the children array as
+    // one run, so the runs are laid out without a pass after the parse.
+    struct OpenElement {
+        std::uint32_t node;
+        std::uint32_t mark;
+    };
+    std::vector<OpenElement> open_;
+    std::vector<std::uint32_t> pending_;
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
     TextBuffer token_;
@@ -148,21 +155,36 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
 }
 
 Step Parser::next(Token& t) {
-    tokenAttributes_ = doc_.attributes.size();
-    // Field by field, each from a constant: copying one field into another here makes the
-    // compiler store and reload them, which stalls.
-    t.name = std::string_view();
-    t.value = std::string_view();
-    t.attributes = std::string_view();
-    t.inStore = true;
-    t.cdata = false;
-    t.attributesRead = false;
-    std::size_t tagEnd = 0;
-    if (quickTag(t, tagEnd) == Read::Tag) {
-        if (!t.selfClosing) return readText(tagEnd, t);
-        pos_ = tagEnd + 1;
-        return Step::Token;
+    for (;;) {
+        tokenAttributes_ = doc_.attributes.size();
+        // Field by field, each from a constant: copying one field into another here makes the
+        // compiler store and reload them, which stalls.
+        t.name = std::string_view();
+        t.value = std::string_view();
+        t.attributes = std::string_view();
+        t.inStore = true;
+        t.cdata = false;
+        t.attributesRead = false;
+        std::size_t tagEnd = 0;
+        if (quickTag(t, tagEnd) != Read::Tag) return scanToken(t);
+        if (t.selfClosing) {
+            pos_ = tagEnd + 1;
+            return Step::Token;
+        }
+        const Step step = readText(tagEnd, t);
+        // A plain end tag read in place closes its element right here, while the branch that
+        // told it from a start tag is still fresh.
+        if (step != Step::Token || !t.inStore || t.name[0] != '/' ||
+            doc_.attributes.size() != tokenAttributes_) {
+            return step;
+        }
+        if (!closeElement(t.name.substr(1))) return Step::Fail;
     }
+}
+
+// The token at pos_ in its general form: any text before the tag, skipped constructs, quotes and
+// two-byte characters anywhere.
+Step Parser::scanToken(Token& t) {
     doc_.attributes.truncate(tokenAttributes_);
     t.attributesRead = false;
     const unsigned char* s = bytes();
@@ -364,8 +386,18 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 bool Parser::closeElement(std::string_view endName) {
-    if (open_.empty() || !SameName(endName, doc_.name(open_.back()))) return false;
+    if (open_.empty()) return false;
+    const OpenElement top = open_.back();
+    XmlNode& node = doc_.nodes[top.node];
+    if (!SameName(endName, doc_.text(node.name))) return false;  // nothing is renamed yet
     open_.pop_back();
+    const std::size_t count = pending_.size() - top.mark;
+    if (count != 0) {
+        node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+        node.childCount = static_cast<std::uint32_t>(count);
+        doc_.children.append(pending_.data() + top.mark, count);
+        pending_.resize(top.mark);
+    }
     return true;
 }
 
@@ -446,35 +478,19 @@ bool Parser::take(const Token& t) {
     node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
     node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
                                            (t.cdata ? XmlNode::kCdata : 0));
-    doc_.childStart.push_back(0);  // entry index + 2: where the count of its children goes
+    node.firstChild = 0;
+    node.childCount = 0;
     if (open_.empty()) {
         doc_.root = index;
-        parent_.push_back(kNoNode);
     } else {
-        ++doc_.childStart[open_.back() + 2];
-        parent_.push_back(open_.back());
+        pending_.push_back(index);
     }
-    if (!t.selfClosing) open_.push_back(index);
+    if (!t.selfClosing) open_.push_back({index, static_cast<std::uint32_t>(pending_.size())});
     return true;
-}
-
-// Lays the children of every node out as one run of the children array, in document order
-// (a counting sort by parent). With node p's child count at childStart[p + 2], the running sums
-// leave childStart[p + 1] at the start of p's run, and filling moves it on to the run's end,
-// which is where the run of p + 1 starts.
-void Parser::buildChildren() {
-    BlockArray<std::uint32_t>& start = doc_.childStart;
-    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-    doc_.children.resize(start[start.size() - 1]);
-    for (std::uint32_t i = 0; i < doc_.nodes.size(); ++i) {
-        if (parent_[i] != kNoNode) doc_.children[start[parent_[i] + 1]++] = i;
-    }
 }
 
 bool Parser::run() {
     if (end_ <= 1) return false;
-    doc_.childStart.push_back(0);
-    doc_.childStart.push_back(0);
     Token t;
     if (next(t) != Step::Token) return false;
     for (;;) {
@@ -484,7 +500,6 @@ bool Parser::run() {
         if (step == Step::NoMore) break;
     }
     if (!open_.empty()) return false;
-    buildChildren();
     return true;
 }
 

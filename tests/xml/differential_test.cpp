@@ -191,6 +191,26 @@ TEST(Differential, CommentRemovalMatchesTheModel) {
     }
 }
 
+// Every byte value ends a name, or does not, exactly as the model says, in element, end-tag and
+// attribute names of any length.
+TEST(Differential, NameBytesAtBlockEdges) {
+    int loaded = 0;
+    for (int byte = 1; byte < 256; ++byte) {
+        const std::string b(1, static_cast<char>(byte));
+        for (std::size_t k : {0, 1, 7, 16}) {
+            const std::string name = "n" + std::string(k, 'x');
+            for (const std::string& xml :
+                 {"<r><" + name + b + " y=\"1\"/></r>",
+                  "<r><" + name + b + "></" + name + b + "></r>",
+                  "<r a" + name + b + "=\"1\" c=\"2\">t</r>", "<" + name + b + "/>"}) {
+                ExpectSame(xml, loaded);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+    EXPECT_GT(loaded, 1000);
+}
+
 // The bulk copy works in blocks; openers, dashes and lead bytes placed on every offset around a
 // block's edges must read as they do one character at a time.
 TEST(Differential, CommentRemovalAtEveryOffset) {
