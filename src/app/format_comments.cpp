@@ -100,7 +100,7 @@ Text commentPrefix(std::string_view space) {
 
 void protectComments(std::string_view in, Text& out) {
     out.clear();
-    out.reserve(in.size() + in.size() / 8);
+    out.reserve(in.size());
     std::size_t done = 0;
     for (std::size_t open = in.find(kOpen); open != std::string_view::npos;
          open = in.find(kOpen, done)) {
@@ -117,7 +117,7 @@ void protectComments(std::string_view in, Text& out) {
 
 void restoreComments(std::string_view in, Text& out, std::size_t maxBytes) {
     out.clear();
-    out.reserve(in.size() + in.size() / 8);
+    out.reserve(in.size());
     std::size_t done = 0;
     for (std::size_t open = in.find(kOpen); open != std::string_view::npos;
          open = in.find(kOpen, done)) {

@@ -113,7 +113,7 @@ void appendLine(Text& out, std::string_view tag, std::size_t depth, std::size_t 
 
 void indentTags(std::string_view in, Text& out, std::size_t maxBytes) {
     out.clear();
-    out.reserve(in.size() + in.size() / 8);
+    out.reserve(in.size());
     Text endTag;
     std::size_t depth = 0;
     std::size_t done = 0;

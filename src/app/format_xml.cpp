@@ -80,7 +80,7 @@ void startText(std::string_view in, Text& out) {
 
 void spaceAttributes(std::string_view in, Text& out) {
     out.clear();
-    out.reserve(in.size() + in.size() / 16);
+    out.reserve(in.size());
     std::size_t done = 0;
     // The next ">" and the next LF from the last place looked at; both only move forward, so a
     // long line full of unclosed tags is still read once.
@@ -112,7 +112,7 @@ void spaceAttributes(std::string_view in, Text& out) {
 
 void splitTags(std::string_view in, Text& out) {
     out.clear();
-    out.reserve(in.size() + in.size() / 16);
+    out.reserve(in.size());
     std::size_t done = 0;
     std::size_t gt = findOrEnd(in, '>', 0);
     while (gt < in.size()) {
@@ -133,7 +133,7 @@ void finishLines(std::string_view in, Text& out) {
     while (end > 0 && isSpace(in[end - 1])) --end;
     in = in.substr(0, end);
     out.clear();
-    out.reserve(in.size() + in.size() / 16);
+    out.reserve(in.size());
     std::size_t done = 0;
     for (std::size_t cr = findOrEnd(in, '\r', 0); cr < in.size();
          cr = findOrEnd(in, '\r', cr + 1)) {
@@ -148,8 +148,15 @@ void finishLines(std::string_view in, Text& out) {
 
 Text formatXml(std::string_view text, std::size_t maxBytes) {
     using namespace format_steps;
+    // Two buffers serve all steps, each step writing into the one the step before read from.
+    // They are sized once for the usual growth (a space per tag, indentation, CR LF) so that no
+    // step has to move its output to a larger buffer: touching fresh memory costs more than
+    // all of the scanning.
+    const std::size_t room = text.size() + text.size() / 4 + 64;
     Text a;
     Text b;
+    a.reserve(room);
+    b.reserve(room);
     startText(text, a);
     spaceAttributes(a, b);
     splitTags(b, a);
