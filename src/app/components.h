@@ -77,7 +77,8 @@ class Desktop {
     virtual ~Desktop() = default;
 
     // A message box with no icon and no owner window, modal to the whole application. Returns
-    // kAnsweredOk for OK and kAnsweredCancel for Cancel or when the box is closed otherwise.
+    // kAnsweredOk for OK and kAnsweredCancel for Cancel or when the box is closed otherwise; a box
+    // with OK alone answers kAnsweredOk however it is closed.
     virtual int ShowMessage(const Text& text, const Text& caption, MessageButtons buttons) = 0;
     // The platform's "open" of a document or address. Nothing is reported back.
     virtual void OpenWithShell(const Text& target) = 0;
