@@ -61,6 +61,7 @@ inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_
 // With `from` on a character boundary, an odd count means the byte at `k` is the second byte of
 // a two-byte character.
 inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t k) {
+    if (k == from || s[k - 1] <= 0x80) return 0;  // the usual case: no run at all
     std::size_t j = k;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: a byte counts when its high bit is set and it is not 0x80.
