@@ -67,7 +67,11 @@ class BlockArray {
         while (count != 0) {
             if (tail_ == end_) refill();
             const std::size_t room = std::min(static_cast<std::size_t>(end_ - tail_), count);
-            std::copy_n(values, room, tail_);
+            if (room <= 8) {  // the usual few children: no call to the library copy
+                for (std::size_t k = 0; k < room; ++k) tail_[k] = values[k];
+            } else {
+                std::copy_n(values, room, tail_);
+            }
             tail_ += room;
             size_ += room;
             values += room;
