@@ -74,6 +74,7 @@ bool DocumentMirror::Splice(int first, int tail) {
     Text& out = tail == 0 ? bytes_ : middle;
     if (tail == 0) bytes_.resize(from);
     std::vector<Line> lines;
+    lines.reserve(static_cast<std::size_t>(count - tail - first));
     QString storage;
     std::u16string_view text = BlocksText(first, count - tail, storage);
     std::size_t units = 0;

@@ -19,19 +19,28 @@ void Dress(QWidget& box) {
 
 }  // namespace
 
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), content_(*document()) {
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     Dress(*this);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(WidgetWidth);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int added) { content_.Changed(position, added); });
+    FollowDocument();
+}
+
+void TextBox::FollowDocument() const {
+    disconnect(following_);
+    content_.emplace(*document());
+    followed_ = document();
+    following_ =
+        connect(document(), &QTextDocument::contentsChange, this,
+                [this](int position, int, int added) { content_->Changed(position, added); });
 }
 
 // Every character comes back as typed (no-break spaces too); block separators become CR LF.
 Text TextBox::Content() const {
-    return content_.Bytes();
+    if (followed_ != document()) FollowDocument();
+    return content_->Bytes();
 }
 
 void TextBox::SetContent(const Text& text) {

@@ -3,6 +3,8 @@
 // content set with CR LF or LF breaks shows one line per break.
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <optional>
 
 #include "app/components.h"
 #include "ui/document_mirror.h"
@@ -19,7 +21,13 @@ class TextBox : public QPlainTextEdit, public app::EditBox {
     void SetContent(const Text& text) override;
 
   private:
-    mutable DocumentMirror content_;
+    void FollowDocument() const;
+
+    // The document the mirror follows; a document swapped in (setDocument) gets a mirror of its
+    // own on the next read.
+    mutable QPointer<QTextDocument> followed_;
+    mutable QMetaObject::Connection following_;
+    mutable std::optional<DocumentMirror> content_;
 };
 
 // Single line, scrolling sideways.

@@ -162,6 +162,15 @@ TEST(TextBox, FollowsEditsInALargeDocument) {
     box.selectAll();
     box.cut();
     EXPECT_EQ(box.Content(), "");
+
+    // A document swapped in (the old one is deleted with it) is followed from then on.
+    auto* other = new QTextDocument(&box);
+    other->setDocumentLayout(new QPlainTextDocumentLayout(other));
+    other->setPlainText(QStringLiteral("other\ntext"));
+    box.setDocument(other);
+    EXPECT_EQ(box.Content(), "other\r\ntext");
+    box.appendPlainText(QStringLiteral("more"));
+    EXPECT_EQ(box.Content(), "other\r\ntext\r\nmore");
 }
 
 TEST(DocumentMirror, ConvertsEverythingAgainWhenAChangeWentUnreported) {
