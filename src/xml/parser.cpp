@@ -30,13 +30,21 @@ constexpr std::array<bool, 256> kNameByte = MakeNameBytes();
 
 enum class Step { Token, NoMore, Fail };
 
+std::string_view TrimTagSpaces(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsTagSpace(s[begin])) ++begin;
+    while (end > begin && IsTagSpace(s[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
 constexpr std::string_view kCdataOpen = "<![CDATA[";
 constexpr std::string_view kCdataClose = "]]>";
 
 // What one token yields. Views point into the byte store (inStore) or into scratch texts.
 struct Token {
     std::string_view name;
-    std::string_view value;
+    std::string_view value;  // trimmed only when kept
     std::string_view attributes;
     bool inStore = true;
     bool selfClosing = false;
@@ -64,12 +72,6 @@ class Parser {
     bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
     Step readText(std::size_t gt, Token& t);
     Step readCdata(std::size_t lt, Token& t);
-    std::string_view Trimmed(std::size_t begin, std::size_t end) const {
-        const unsigned char* s = bytes();
-        while (begin < end && IsTagSpace(s[begin])) ++begin;
-        while (end > begin && IsTagSpace(s[end - 1])) --end;
-        return view(begin, end);
-    }
     enum class Quick { Done, Duplicate, Unusual };
     Quick quickAttributes(std::string_view text);
     bool generalAttributes(const Token& t);
@@ -305,7 +307,7 @@ Step Parser::readText(std::size_t gt, Token& t) {
             if (view(j, std::min(n, j + kCdataOpen.size())) != kCdataOpen) return nextGeneral(t);
             return readCdata(j, t);
         }
-        t.value = Trimmed(gt + 1, j);
+        t.value = view(gt + 1, j);  // trimmed when kept: an end tag's text is dropped
         pos_ = j;
         return Step::Token;
     }
@@ -330,7 +332,7 @@ Step Parser::readCdata(std::size_t lt, Token& t) {
     }
     if (j >= n || s[j] == 0 || (s[j] == '<' && j + 1 < n && s[j + 1] == '!')) return nextGeneral(t);
     if (s[j] == '>') return Step::Fail;
-    t.value = Trimmed(begin, end);
+    t.value = view(begin, end);
     t.cdata = true;
     pos_ = j;
     return Step::Token;
@@ -467,7 +469,7 @@ bool Parser::take(const Token& t) {
     }
 
     const Span name = keep(t.name, t.inStore);
-    const Span value = keep(t.value, t.inStore);
+    const Span value = keep(TrimTagSpaces(t.value), t.inStore);  // again, when already trimmed
     if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
 
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
