@@ -9,8 +9,6 @@ namespace quillon::app {
 namespace format_steps {
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
-
 // The first `c` at or after `from`, or in.size().
 std::size_t findOrEnd(std::string_view in, char c, std::size_t from) {
     if (from >= in.size()) return in.size();

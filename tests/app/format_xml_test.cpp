@@ -49,6 +49,8 @@ TEST(FormatXml, OneTagPerLineIndentedByOpenElements) {
     // A name gets one more space after it; white space before "name=" becomes one space.
     EXPECT_EQ(formatXml("<r>\r\n\t<x  k = \"1\" >v</x>   <y\t\vk=\"2\"/></r>"),
               "<r>\r\n    <x   k = \"1\" >v</x>\r\n    <y  k=\"2\"/>\r\n</r>");
+    EXPECT_EQ(getPrefix(2), "        ");
+    EXPECT_EQ(getPrefix(-1), "");
     // Stray end tags never indent below the left margin.
     EXPECT_EQ(formatXml("</a></b><c/>"), "</a>\r\n</b>\r\n<c/>");
 }
@@ -98,12 +100,6 @@ TEST(FormatXml, GbkSecondBytesAreNotWordCharacters) {
     const Text tag = "<a \x81\x41=\"1\"  \x95\x5F=\"2\">";
     EXPECT_EQ(formatXml(tag), "<a  \x81\x41=\"1\"  \x95\x5F=\"2\">");
     EXPECT_EQ(formatXml("<a>\x81\x41</a>\x95\x5F<b/>"), "<a>\x81\x41</a>\x95\x5F<b/>");
-}
-
-TEST(FormatXml, GetPrefixRepeatsFourSpaces) {
-    EXPECT_EQ(getPrefix(0), "");
-    EXPECT_EQ(getPrefix(-3), "");
-    EXPECT_EQ(getPrefix(2), "        ");
 }
 
 Text nested(int depth) {
