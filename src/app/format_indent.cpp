@@ -1,11 +1,11 @@
 // Indentation of tag lines. A tag line is a LF followed by "<" and a character other than "?";
 // what follows is matched like this:
 //
-//   name    the character after "<" and as few more (none on the line's LF) as let the tag go on
-//           with white space, ">" or "/>"; a white space taken here may be the line's own LF,
-//           which then belongs to this match and cannot start the next one
-//   closed  the tag ends with "/>", or later on the same line "/>" or "</name>" follows (the
-//           first of them ends the match)
+//   name    the character after "<", then as few more (never a LF) as it takes to reach white
+//           space, ">" or "/>". The white space may be the line's own LF, which then belongs to
+//           this match and cannot start the next one.
+//   closed  the tag ends with "/>", or "/>" or "</name>" follows later on the same line (the
+//           first of them ends the match).
 //
 // "!" lines (comments, declarations) are indented by the depth, start tags by the depth before
 // they open (an unclosed one opens a level), end tags by the depth after they close one.

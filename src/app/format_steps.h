@@ -3,10 +3,12 @@
 // previous step's text and writes its own into `out`, which it empties first.
 //
 // The rules' character classes: white space is exactly space, TAB, LF, VT, FF and CR; a word
-// character is an ASCII letter, digit or underscore; "any character" is anything but LF. Every
-// byte that a rule looks for by value (white space, < > / ! ? - = and the word characters that
-// follow white space or "<") stands for itself in GBK, because no multi-byte character contains
-// one of them after a byte that starts a character, so the scanners may work on bytes.
+// character is an ASCII letter, digit or underscore; "any character" is anything but LF.
+//
+// The scanners work on bytes. Every byte a rule looks for by value (white space and
+// < > / ! ? - =) is below 0x40 and not a digit, and no later byte of a two- or four-byte
+// character is; word characters are looked for only right after white space or "<", where a
+// character starts. So no rule can match inside a multi-byte character.
 #include <cstddef>
 #include <string_view>
 
