@@ -1,6 +1,7 @@
 // The two input roads: a byte set, and a file read whole.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "xml/parser.h"
@@ -25,9 +26,11 @@ std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler) {
     return doc;
 }
 
-bool ReadFile(std::FILE* f, ByteSet& bytes) {
+// Reads the whole file. Only a regular file's size is taken as the size to expect: a folder, for
+// one, may report an end offset of 2^63, which would reserve (and clear) gigabytes for nothing.
+bool ReadFile(std::FILE* f, bool regular, ByteSet& bytes) {
     std::size_t capacity = 1 << 16;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
+    if (regular && std::fseek(f, 0, SEEK_END) == 0) {
         const long size = std::ftell(f);
         if (size > 0) capacity = std::min(kMaxInput, static_cast<std::size_t>(size)) + 1;
         std::rewind(f);
@@ -52,10 +55,12 @@ std::unique_ptr<XmlDocument> LoadBytes(ByteView bytes) {
 }
 
 std::unique_ptr<XmlDocument> LoadFile(const std::string& fileName) {
+    std::error_code error;
+    const bool regular = std::filesystem::is_regular_file(fileName, error);
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (f == nullptr) return nullptr;
     ByteSet bytes;
-    const bool read = ReadFile(f, bytes);
+    const bool read = ReadFile(f, regular, bytes);
     std::fclose(f);
     if (!read) return nullptr;
     return Load(bytes, 0xFF);  // a character read past the end of a file comes back as 0xFF
