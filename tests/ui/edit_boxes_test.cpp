@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <random>
@@ -129,6 +132,26 @@ TEST(TextBox, StaysExactUnderRandomEdits) {
         }
         EXPECT_EQ(box.Content(), Whole(*box.document()));
     }
+}
+
+TEST(TextBox, FollowsKeystrokesAndPastes) {
+    TextBox box;
+    box.SetContent("<a>\r\n</a>");
+    EXPECT_EQ(box.Content(), "<a>\r\n</a>");
+    box.moveCursor(QTextCursor::Start);
+    box.moveCursor(QTextCursor::EndOfBlock);
+    QTest::keyClicks(&box, QStringLiteral("x"));
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClick(&box, Qt::Key_Delete);  // joins the new line with "</a>"
+    EXPECT_EQ(box.Content(), "<a>x\r\n</a>");
+    QApplication::clipboard()->setText(QString::fromUtf8("早\n\U0001F600\n"));
+    box.paste();
+    EXPECT_EQ(box.Content(), G("<a>x\r\n早\r\n\U0001F600\r\n</a>"));
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // the line break, then the whole pair
+    EXPECT_EQ(box.Content(), G("<a>x\r\n早\r\n</a>"));
+    box.undo();
+    EXPECT_EQ(box.Content(), Whole(*box.document()));
 }
 
 TEST(TextBox, FollowsEditsInALargeDocument) {
