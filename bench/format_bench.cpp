@@ -60,34 +60,17 @@ double runXmllint(const std::filesystem::path& path) {
 
 using Seconds = std::map<std::string, std::vector<double>>;
 
-void registerQuillon(const std::string& name, const FormatInput& input, Seconds& seconds) {
+// Registers one side of the comparison: `runOnce` formats the input once and gives its wall
+// time in seconds, or a negative value when it could not run.
+template <typename RunOnce>
+void registerSide(const std::string& name, const FormatInput& input, Seconds& seconds,
+                  RunOnce runOnce) {
     benchmark::RegisterBenchmark(
         name.c_str(),
-        [&input, &seconds, name](benchmark::State& state) {
+        [&input, &seconds, name, runOnce](benchmark::State& state) {
             double total = 0;
             for (auto _ : state) {
-                const Clock::time_point start = Clock::now();
-                Text formatted = app::formatXml(input.text);
-                const double run = std::chrono::duration<double>(Clock::now() - start).count();
-                benchmark::DoNotOptimize(formatted.data());
-                state.SetIterationTime(run);
-                total += run;
-            }
-            seconds[name].push_back(total / static_cast<double>(state.iterations()));
-            state.SetBytesProcessed(state.iterations() *
-                                    static_cast<std::int64_t>(input.text.size()));
-        })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-}
-
-void registerXmllint(const std::string& name, const FormatInput& input, Seconds& seconds) {
-    benchmark::RegisterBenchmark(
-        name.c_str(),
-        [&input, &seconds, name](benchmark::State& state) {
-            double total = 0;
-            for (auto _ : state) {
-                const double run = runXmllint(input.path);
+                const double run = runOnce(input);
                 if (run < 0) {
                     state.SkipWithError("xmllint --format could not run (install libxml2-utils)");
                     return;
@@ -101,6 +84,18 @@ void registerXmllint(const std::string& name, const FormatInput& input, Seconds&
         })
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+}
+
+double formatOnce(const FormatInput& input) {
+    const Clock::time_point start = Clock::now();
+    Text formatted = app::formatXml(input.text);
+    const double run = std::chrono::duration<double>(Clock::now() - start).count();
+    benchmark::DoNotOptimize(formatted.data());
+    return run;
+}
+
+double xmllintOnce(const FormatInput& input) {
+    return runXmllint(input.path);
 }
 
 double median(std::vector<double> values) {
@@ -124,8 +119,8 @@ void FormatBench::registerAll(const std::vector<Input>& inputs) {
         format->path = std::filesystem::temp_directory_path() /
                        ("quillon-format-" + std::to_string(getpid()) + "-" + input.name + ".xml");
         std::ofstream(format->path, std::ios::binary) << format->text;
-        registerQuillon("format/" + input.name + "/quillon", *format, seconds_);
-        registerXmllint("format/" + input.name + "/xmllint", *format, seconds_);
+        registerSide("format/" + input.name + "/quillon", *format, seconds_, formatOnce);
+        registerSide("format/" + input.name + "/xmllint", *format, seconds_, xmllintOnce);
         inputs_.push_back(std::move(format));
     }
 }
