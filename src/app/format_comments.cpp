@@ -96,47 +96,54 @@ Text commentPrefix(std::string_view space) {
     return prefix;
 }
 
-}  // namespace
-
-void protectComments(std::string_view in, Text& out) {
-    out.clear();
-    out.reserve(in.size());
+// Calls `visit(done, open, close)` for each comment in text order, where `done` is where the
+// text after the previous comment begins; returns where the text after the last one begins.
+template <typename Visit>
+std::size_t forEachComment(std::string_view in, Visit visit) {
     std::size_t done = 0;
     for (std::size_t open = in.find(kOpen); open != std::string_view::npos;
          open = in.find(kOpen, done)) {
         const std::size_t close = findClose(in, open);
         if (close == std::string_view::npos) break;  // no later comment can find an end either
-        const std::size_t body = open + kOpen.size();
-        appendReplacing(out, in.substr(done, body - done), '\r', '\n');
-        encodeBody(in.substr(body, close - body), out);
-        out += kClose;
+        visit(done, open, close);
         done = close + kClose.size();
     }
-    appendReplacing(out, in.substr(done), '\r', '\n');
+    return done;
+}
+
+}  // namespace
+
+void protectComments(std::string_view in, Text& out) {
+    out.clear();
+    out.reserve(in.size());
+    const std::size_t tail =
+        forEachComment(in, [&](std::size_t done, std::size_t open, std::size_t close) {
+            const std::size_t body = open + kOpen.size();
+            appendReplacing(out, in.substr(done, body - done), '\r', '\n');
+            encodeBody(in.substr(body, close - body), out);
+            out += kClose;
+        });
+    appendReplacing(out, in.substr(tail), '\r', '\n');
 }
 
 void restoreComments(std::string_view in, Text& out, std::size_t maxBytes) {
     out.clear();
     out.reserve(in.size());
-    std::size_t done = 0;
-    for (std::size_t open = in.find(kOpen); open != std::string_view::npos;
-         open = in.find(kOpen, done)) {
-        const std::size_t close = findClose(in, open);
-        if (close == std::string_view::npos) break;
-        std::size_t space = open;
-        while (space > done && isSpace(in[space - 1])) --space;
-        appendReplacing(out, in.substr(done, space - done), '\n', '\r');
-        const Text prefix = commentPrefix(in.substr(space, open - space));
-        const std::size_t body = open + kOpen.size();
-        ensureRoom(out, 1 + prefix.size() + kOpen.size(), maxBytes);
-        out += '\n';
-        out += prefix;
-        out += kOpen;
-        appendIndentedBody(decodeBody(in.substr(body, close - body)), prefix, out, maxBytes);
-        out += kClose;
-        done = close + kClose.size();
-    }
-    appendReplacing(out, in.substr(done), '\n', '\r');
+    const std::size_t tail =
+        forEachComment(in, [&](std::size_t done, std::size_t open, std::size_t close) {
+            std::size_t space = open;
+            while (space > done && isSpace(in[space - 1])) --space;
+            appendReplacing(out, in.substr(done, space - done), '\n', '\r');
+            const Text prefix = commentPrefix(in.substr(space, open - space));
+            const std::size_t body = open + kOpen.size();
+            ensureRoom(out, 1 + prefix.size() + kOpen.size(), maxBytes);
+            out += '\n';
+            out += prefix;
+            out += kOpen;
+            appendIndentedBody(decodeBody(in.substr(body, close - body)), prefix, out, maxBytes);
+            out += kClose;
+        });
+    appendReplacing(out, in.substr(tail), '\n', '\r');
 }
 
 }  // namespace quillon::app::format_steps
