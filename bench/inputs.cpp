@@ -109,6 +109,14 @@ Input generateChain(int depth) {
     return input;
 }
 
+Input generateMarkupRun(const std::string& name, const std::string& unit, std::size_t bytes) {
+    Input input{name, "<r a=\"", 1};
+    input.bytes.reserve(bytes + unit.size());
+    while (input.bytes.size() + unit.size() + 11 <= bytes) input.bytes += unit;
+    input.bytes += "\">text</r>";
+    return input;
+}
+
 Input readSystemFile(const std::string& path, const std::string& name) {
     Input input{name, {}, 0, false};
     std::ifstream file(path, std::ios::binary);

@@ -23,6 +23,11 @@ Input generateForest(int chains, int depth);
 // One chain of `depth` nested elements.
 Input generateChain(int depth);
 
+// A document of about `bytes` bytes whose one attribute value is `unit` repeated: runs of '<', '!'
+// and '-' that look like the start of a comment without opening one. Comment removal has to stay
+// linear on them.
+Input generateMarkupRun(const std::string& name, const std::string& unit, std::size_t bytes);
+
 // A shipped XML file, converted from UTF-8 to GB18030 (declared so) and with its DOCTYPE internal
 // subset removed (the tool's parser refuses one), so every parser reads the same bytes; empty
 // bytes when the file is missing.

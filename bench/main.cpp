@@ -148,6 +148,25 @@ void printFillTable(const std::vector<std::string>& filled,
     }
 }
 
+// The markup-run documents next to records of the same size, Quillon only: what matters is that
+// their load time grows with their size as an ordinary document's does.
+std::vector<Input> makeRunInputs(const Input& records) {
+    return {generateMarkupRun("run<!<!--", "<!<!--", records.bytes.size()),
+            generateMarkupRun("run<<!--", "<<!--", records.bytes.size())};
+}
+
+void printRunTable(const std::vector<Input>& runs, const std::map<std::string, double>& seconds) {
+    auto records = seconds.find("load/records/quillon");
+    if (records == seconds.end()) return;
+    std::printf("\n%-12s %8s %12s %12s\n", "input", "MB", "load ms", "vs records");
+    for (const Input& input : runs) {
+        auto load = seconds.find("load/" + input.name + "/quillon");
+        if (load == seconds.end()) continue;
+        std::printf("%-12s %8.2f %12.2f %12.2f\n", input.name.c_str(), input.bytes.size() / 1e6,
+                    load->second * 1e3, load->second / records->second);
+    }
+}
+
 }  // namespace
 }  // namespace quillon::bench
 
@@ -173,6 +192,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    const std::vector<Input> runs = makeRunInputs(inputs.front());
+    bool runRefused = false;
+    for (const Input& input : runs) {
+        runRefused |= !measure(input, parsers.front()).note.empty();
+        registerLoad(input, parsers.front());
+    }
+
     FormatBench format;
     format.registerAll(inputs);
 
@@ -182,6 +208,7 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     printLoadTable(rows, seconds);
     printFillTable(filled, seconds);
+    printRunTable(runs, seconds);
     format.printTable();
     // A refused generated input means the inputs or a parser broke; fail so the smoke run shows it.
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -190,6 +217,10 @@ int main(int argc, char** argv) {
                          rows[i].input.c_str());
             return 1;
         }
+    }
+    if (runRefused) {
+        std::fprintf(stderr, "quillon refused a markup-run input\n");
+        return 1;
     }
     return 0;
 }

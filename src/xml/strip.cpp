@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/text.h"
 #include "xml/parser.h"
 #include "xml/scan.h"
 
@@ -21,19 +22,6 @@ enum Pending : int { kPlain = 0, kAfterLt, kAfterBang, kAfterDash };
 
 bool IsMarkupByte(unsigned char c) {
     return c == '<' || c == '!' || c == '-';
-}
-
-Pending Step(Pending state, unsigned char c) {
-    switch (state) {
-        case kPlain:
-            return c == '<' ? kAfterLt : kPlain;
-        case kAfterLt:
-            return c == '!' ? kAfterBang : kPlain;
-        case kAfterBang:
-            return c == '-' ? kAfterDash : kPlain;
-        default:
-            return kPlain;  // "<!--" would have opened a comment, met earlier
-    }
 }
 
 // The next "<!--" at or after `i`, or n.
@@ -80,10 +68,6 @@ class Stripper {
         for (;;) {
             const std::size_t at = findAndCopy(from);
             if (at >= n_) break;
-            if (!opensComment(at)) {
-                from = at + 1;
-                continue;
-            }
             copy(at);
             sync_ = stored_ = skipComment(at + 4);
             from = sync_;
@@ -103,8 +87,9 @@ class Stripper {
         w_ += to - sync_;
         sync_ = to;
     }
-    // The next "<!--" at or after `i` (or n), storing the blocks it reads into the output at the
-    // places they go as long as no further comment is removed; stored_ records how far.
+    // The next "<!--" at or after `i` that opens a comment (or n), storing the blocks it reads
+    // into the output at the places they go as long as no further comment is removed; stored_
+    // records how far.
     std::size_t findAndCopy(std::size_t i) {
 #if defined(__SSE2__)
         const std::size_t start = i;
@@ -130,7 +115,10 @@ class Stripper {
                 if (i == start) marks &= ~std::uint64_t(1);  // its '<' would stand before `start`
                 for (; marks != 0; marks &= marks - 1) {
                     const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(marks)) - 1;
-                    if (in_[at] == '<' && in_[at + 2] == '-' && in_[at + 3] == '-') return at;
+                    if (in_[at] == '<' && in_[at + 2] == '-' && in_[at + 3] == '-' &&
+                        opensComment(at)) {
+                        return at;
+                    }
                 }
             }
             i += 64;
@@ -146,25 +134,59 @@ class Stripper {
                 _mm_and_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(next, bang))));
             while (mask != 0) {
                 const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (in_[at + 2] == '-' && in_[at + 3] == '-') return at;
+                if (in_[at + 2] == '-' && in_[at + 3] == '-' && opensComment(at)) return at;
                 mask &= mask - 1;
             }
             i += 16;
         }
 #endif
-        return FindCommentOpen(in_, i, n_);
-    }
-    // The reader's state just before `p`, a character boundary: only the run of markup bytes
-    // before `p` matters, and the replay resumes where the previous one stopped when it can.
-    Pending pendingAt(std::size_t p) {
-        std::size_t b = p;
-        while (b > sync_ && IsMarkupByte(in_[b - 1])) --b;
-        if (cursor_ < b || cursor_ > p) {
-            cursor_ = b + (LeadRun(in_, sync_, b) % 2);  // a run that starts on a second byte
-            state_ = kPlain;
+        for (;; ++i) {
+            i = FindCommentOpen(in_, i, n_);
+            if (i >= n_ || opensComment(i)) return i;
         }
-        for (; cursor_ < p; ++cursor_) state_ = Step(state_, in_[cursor_]);
-        return state_;
+    }
+    // The reader's state just before `p`, a character boundary. The reader is replayed from
+    // the last character it read afresh (cursor_), a look-ahead group at a time; across a long gap
+    // only the run of markup bytes before `p` matters, found by a walk back that stops at cursor_
+    // too. So each byte is looked at a bounded number of times however many openers a run holds
+    // ("<!<!--" repeated holds one every six bytes, none of which opens a comment).
+    Pending pendingAt(std::size_t p) {
+        if (cursor_ < sync_ || cursor_ > p) cursor_ = sync_;  // the reader is plain after a comment
+        if (p - cursor_ > 64) {
+            std::size_t b = p;
+            while (b > cursor_ && IsMarkupByte(in_[b - 1])) --b;
+            // Another byte stands before the run: the run is read afresh from its start, or from
+            // its second byte when its first is taken by a lead byte.
+            if (b > cursor_) cursor_ = b + (LeadRun(in_, sync_, b) % 2);
+        }
+        std::size_t f = cursor_;
+        Pending state = kPlain;
+        while (f < p) {
+            if (in_[f] != '<') {
+                f += width(f);
+            } else if (f + 1 == p) {
+                state = kAfterLt;
+                break;
+            } else if (in_[f + 1] != '!') {
+                f += 1 + width(f + 1);
+            } else if (f + 2 == p) {
+                state = kAfterBang;
+                break;
+            } else if (in_[f + 2] != '-') {
+                f += 2 + width(f + 2);
+            } else if (f + 3 == p) {
+                state = kAfterDash;
+                break;
+            } else {
+                f += 3 + width(f + 3);  // not '-': "<!--" would have opened a comment, met earlier
+            }
+        }
+        cursor_ = f;
+        return state;
+    }
+    // The bytes of the character at `at`: a lead byte takes the byte after it.
+    std::size_t width(std::size_t at) const {
+        return isLeadByte(in_[at]) ? 2 : 1;
     }
     bool opensComment(std::size_t at) {
         return LeadRun(in_, sync_, at) % 2 == 0 && pendingAt(at) == kPlain;
@@ -206,8 +228,7 @@ class Stripper {
     std::size_t w_ = 0;
     std::size_t sync_ = 0;    // a character boundary; input before it is done with
     std::size_t stored_ = 0;  // input up to here is already in the output (from sync_ on)
-    std::size_t cursor_ = 0;
-    Pending state_ = kPlain;
+    std::size_t cursor_ = 0;  // a character that the reader reads afresh
 };
 
 }  // namespace

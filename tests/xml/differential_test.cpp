@@ -191,6 +191,39 @@ TEST(Differential, CommentRemovalMatchesTheModel) {
     }
 }
 
+std::string Stripped(std::string_view in, unsigned char filler) {
+    std::string out(in.size() + 1, '\0');
+    out.resize(StripComments(reinterpret_cast<const unsigned char*>(in.data()), in.size(), filler,
+                             reinterpret_cast<unsigned char*>(out.data())));
+    return out;
+}
+
+// Long runs of '<', '!' and '-' that mostly do not open a comment: the same result as the model,
+// and (at megabytes) in time that grows with the input, not with its square.
+TEST(Differential, LongMarkupRunsMatchTheModel) {
+    std::mt19937 rng(13);
+    const std::string_view marks[] = {"<", "!", "-", "<!<!--", "<<!--", "<!--", "-->", "\x81", "a"};
+    for (int round = 0; round < 300; ++round) {
+        std::string in;
+        const std::size_t rare = 7 + rng() % 3;  // comments and other bytes now and then
+        for (std::size_t k = 500 + rng() % 3000; k > 0; --k) {
+            const std::size_t pick = rng() % std::size(marks);
+            in += marks[pick < rare || rng() % 20 == 0 ? pick : rng() % 5];
+        }
+        ASSERT_EQ(Stripped(in, 0), reference::StripComments(in, '\0'))
+            << ::testing::PrintToString(in);
+    }
+    for (const std::string_view unit : {"<!<!--", "<<!--", "\xd6\xd0<!<!--"}) {
+        std::string run;
+        for (std::size_t k = 0; k < (std::size_t(3) << 20) / unit.size(); ++k) run += unit;
+        const std::string xml = "<r a=\"" + run + "\">text</r>";
+        ASSERT_EQ(Stripped(xml, 0), xml);  // nothing in it opens a comment
+        XmlTree tree;
+        ASSERT_TRUE(tree.Load(toByteSet(xml)));
+        EXPECT_EQ(tree.GetAttributeValue("r", "a"), run);
+    }
+}
+
 // Every byte value ends a name, or does not, exactly as the model says, in element, end-tag and
 // attribute names of any length.
 TEST(Differential, NameBytesAtBlockEdges) {
