@@ -440,10 +440,44 @@ Parser::Quick Parser::quickAttributes(std::string_view text) {
     }
 }
 
+// A name is kept only when the writer, which puts it out as it stands, gives text that reads back
+// as the same name: an element name is not empty, does not start like a skipped construct or an
+// end tag, and holds no '<', '>' or tag space outside its (balanced) quotes; an attribute name
+// holds no '<' or '>'. Names of plain bytes, as the one-pass tag reader takes them, always pass.
+bool WritableElementName(std::string_view name) {
+    if (name.empty() || name[0] == '!' || name[0] == '?' || name[0] == '/') return false;
+    bool quote = false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (isLeadByte(c)) {
+            ++i;
+        } else if (c == '"') {
+            quote = !quote;
+        } else if (!quote && (c == '<' || c == '>' || IsTagSpace(c))) {
+            return false;
+        }
+    }
+    return !quote;
+}
+
+bool WritableAttributeName(std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (isLeadByte(c)) {
+            ++i;
+        } else if (c == '<' || c == '>') {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Parser::generalAttributes(const Token& t) {
     pieces_.clear();
     if (!ParseAttributes(t.attributes, pieces_)) return false;
+    const bool endTag = !t.name.empty() && t.name[0] == '/';  // its attributes are not kept
     for (const AttributePieces& p : pieces_) {
+        if (!endTag && !WritableAttributeName(p.name.view(t.attributes))) return false;
         XmlAttribute a;
         a.name = keep(p.name.view(t.attributes), t.inStore && !p.name.owned);
         a.value =
@@ -468,6 +502,7 @@ bool Parser::take(const Token& t) {
         return closeElement(t.name.substr(1));
     }
 
+    if (!t.attributesRead && !WritableElementName(t.name)) return false;
     const Span name = keep(t.name, t.inStore);
     const Span value = keep(TrimTagSpaces(t.value), t.inStore);  // again, when already trimmed
     if (overflow_ || doc_.nodes.size() >= kNoNode) return false;

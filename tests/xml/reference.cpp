@@ -33,6 +33,37 @@ void WriteNode(const std::vector<Node>& nodes, int at, int depth, std::string_vi
     out += "</" + e.name + ">";
 }
 
+// The writer puts names out as they stand; an element is kept only when its names read back:
+// an element name not empty, not starting with '!', '?' or '/', without '<', '>' or a tag space
+// outside balanced quotes; attribute names without '<' or '>'.
+bool Writable(const Node& node) {
+    const std::string& n = node.name;
+    if (n.empty() || n[0] == '!' || n[0] == '?' || n[0] == '/') return false;
+    bool quote = false;
+    for (std::size_t i = 0; i < n.size(); ++i) {
+        const char c = n[i];
+        if (static_cast<unsigned char>(c) > 0x80) {
+            ++i;
+            continue;
+        }
+        if (c == '"') quote = !quote;
+        if (!quote && (c == '<' || c == '>' || c == ' ' || c == '\t' || c == '\r' || c == '\n'))
+            return false;
+    }
+    if (quote) return false;
+    for (const auto& attribute : node.attributes) {
+        const std::string& a = attribute.first;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (static_cast<unsigned char>(a[i]) > 0x80) {
+                ++i;
+            } else if (a[i] == '<' || a[i] == '>') {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool Tree::Load(std::string_view bytes, bool fromFile) {
@@ -60,6 +91,11 @@ bool Tree::Load(std::string_view bytes, bool fromFile) {
             }
             stack.pop_back();
         } else {
+            if (!Writable(node)) {
+                nodes_.clear();
+                root_ = -1;
+                return false;
+            }
             nodes_.push_back(node);
             int idx = int(nodes_.size()) - 1;
             if (stack.empty())
