@@ -1,5 +1,6 @@
 #include "xml/document.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/text.h"
@@ -33,15 +34,30 @@ void XmlDocument::rename(std::uint32_t node, Text name) {
         renamed[n.name.offset] = std::move(name);
         return;
     }
+    const std::size_t room = renamed.size() * 2 + 1;  // nothing below throws once both have room
+    if (renamed.size() == renamed.capacity()) renamed.reserve(room);
+    if (renamedTagStarts.size() == renamedTagStarts.capacity()) renamedTagStarts.reserve(room);
+    renamedTagStarts.push_back(static_cast<std::uint32_t>(tagStart(node)));
     n.name = Span{static_cast<std::uint32_t>(renamed.size()), 0};
     n.flags |= XmlNode::kRenamed;
     renamed.push_back(std::move(name));
 }
 
+std::size_t XmlDocument::tagStart(std::uint32_t node) const {
+    const XmlNode& n = nodes[node];
+    if (n.flags & XmlNode::kRenamed) return renamedTagStarts[n.name.offset];
+    if (n.name.offset != 0 && n.name.offset < bytes.size()) return n.name.offset - 1;
+    const auto found = std::lower_bound(tagStarts.begin(), tagStarts.end(), node,
+                                        [](const std::pair<std::uint32_t, std::uint32_t>& e,
+                                           std::uint32_t k) { return e.first < k; });
+    return found != tagStarts.end() && found->first == node ? found->second : 0;
+}
+
 std::size_t XmlDocument::memoryUsage() const {
     std::size_t total = sizeof(*this) + bytes.capacity() + extra.capacity();
     total += nodes.memoryUsage() + attributes.memoryUsage() + children.memoryUsage();
-    total += renamed.capacity() * sizeof(Text);
+    total += renamed.capacity() * sizeof(Text) + renamedTagStarts.capacity() * 4;
+    total += tagStarts.capacity() * sizeof(tagStarts[0]) + comments.cuts.capacity() * 8;
     for (const Text& t : renamed) total += t.capacity() > 15 ? t.capacity() + 1 : 0;
     return total;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/text.h"
@@ -150,11 +151,31 @@ class ByteStore {
     std::size_t capacity_ = 0;
 };
 
+// Where comment removal took bytes out of the input, so that an offset in the comment-free copy
+// can be taken back to the input: one cut per comment.
+struct CommentMap {
+    struct Cut {
+        std::uint32_t output;   // bytes of the copy written before the comment
+        std::uint32_t removed;  // input bytes removed up to and including this comment
+    };
+    std::vector<Cut> cuts;
+    std::size_t unclosed = kNowhere;  // input offset of a comment that runs to the end
+    static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+
+    // The input offset of byte `working` of the copy.
+    std::size_t toInput(std::size_t working) const;
+};
+
 struct XmlDocument {
     BlockArray<XmlNode> nodes;  // document order; end tags are never stored
     BlockArray<XmlAttribute> attributes;
-    BlockArray<std::uint32_t> children;  // per node, a run of child node indexes
-    std::vector<Text> renamed;           // names given by RenameNode
+    BlockArray<std::uint32_t> children;           // per node, a run of child node indexes
+    std::vector<Text> renamed;                    // names given by RenameNode
+    std::vector<std::uint32_t> renamedTagStarts;  // for each of those, tagStart() before
+    // The byte offset of the '<' of each element whose name is not a run of the working copy,
+    // by element index (in order). Every other element's '<' stands just before its name.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tagStarts;
+    CommentMap comments;  // to take offsets in the working copy back to the caller's input
     std::uint32_t root = kNoNode;
     ByteStore extra;  // addressed from offset bytes.size() on
     // Byte 0 holds "1", the value of every attribute written without one; the working input
@@ -180,6 +201,8 @@ struct XmlDocument {
     }
 
     void rename(std::uint32_t node, Text name);
+    // The offset of the element's '<' in the byte store (the working copy from offset 1).
+    std::size_t tagStart(std::uint32_t node) const;
     std::size_t memoryUsage() const;
 };
 

@@ -50,12 +50,14 @@ struct Token {
     bool selfClosing = false;
     bool cdata = false;
     bool attributesRead = false;  // already in the attribute array, from tokenAttributes_ on
+    std::size_t lt = 0;           // the tag's '<' in the byte store
 };
 
 class Parser {
   public:
     explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
     bool run();
+    const ParseResult& result() const { return result_; }
 
   private:
     const unsigned char* bytes() const {
@@ -76,7 +78,17 @@ class Parser {
     Quick quickAttributes(std::string_view text);
     bool generalAttributes(const Token& t);
     bool take(const Token& t);
-    bool closeElement(std::string_view endName);
+    bool closeElement(std::string_view endName, std::size_t lt);
+    // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
+    Step fail(ParseStatus why, std::size_t at) {
+        if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
+        return Step::Fail;
+    }
+    bool refuse(ParseStatus why, std::size_t at) {
+        fail(why, at);
+        return false;
+    }
+    bool endFailure(ParseStatus why, std::size_t at);
     Span keep(std::string_view text, bool inStore) {
         if (text.empty()) return Span{};
         if (!inStore) return copy(text);
@@ -106,6 +118,8 @@ class Parser {
     TextBuffer token_;
     ElementParts parts_;
     bool overflow_ = false;
+    std::size_t openTag_ = 0;  // the '<' of a tag that the input ends in (0: none)
+    ParseResult result_;
 };
 
 // The common tag in one pass: tag spaces, '<', a name of plain bytes, then name="value"
@@ -117,6 +131,7 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
     std::size_t j = pos_;
     while (j < n && IsTagSpace(s[j])) ++j;
     if (j + 2 >= n || s[j] != '<') return Read::Unusual;
+    t.lt = j;
     const std::size_t nameBegin = ++j;
     if (s[j] == '/') ++j;  // an end tag
     const std::size_t plain = j;
@@ -180,7 +195,7 @@ Step Parser::next(Token& t) {
             doc_.attributes.size() != tokenAttributes_) {
             return step;
         }
-        if (!closeElement(t.name.substr(1))) return Step::Fail;
+        if (!closeElement(t.name.substr(1), t.lt)) return Step::Fail;
     }
 }
 
@@ -196,6 +211,7 @@ Step Parser::scanToken(Token& t) {
     for (;;) {
         i = quote ? FindAny<'"', 0, 0>(s, i, n) : FindTagByte(s, i, n);
         if (i >= n) {
+            if (inTag) openTag_ = lt;
             pos_ = n;
             return Step::NoMore;
         }
@@ -208,16 +224,17 @@ Step Parser::scanToken(Token& t) {
             quote = true;
             ++i;
         } else if (c > 0x80) {
-            if (i + 1 >= n) return Step::Fail;
+            if (i + 1 >= n) return fail(ParseStatus::EndInsideTag, i);
             zero |= s[i + 1] == 0;
             i += 2;
         } else if (c == '<') {
-            if (inTag || i + 1 >= n) return Step::Fail;
+            if (inTag) return fail(ParseStatus::LtInsideTag, i);
+            if (i + 1 >= n) return fail(ParseStatus::EndInsideTag, i);
             inTag = true;
             skip = s[i + 1] == '!' || s[i + 1] == '?';
             lt = i++;
         } else if (c == '>') {
-            if (!inTag) return Step::Fail;
+            if (!inTag) return fail(ParseStatus::GtOutsideTag, i);
             if (!skip) break;
             inTag = skip = zero = false;
             start = ++i;
@@ -228,10 +245,13 @@ Step Parser::scanToken(Token& t) {
     }
     const std::size_t gt = i;
     if (zero) return nextGeneral(t);
-    if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') return Step::Fail;  // "</>"
+    if (gt == start + 2 && s[start] == '<' && s[start + 1] == '/') {  // "</>"
+        return fail(ParseStatus::BadName, lt);
+    }
+    t.lt = lt;
     t.name = std::string_view();
     t.selfClosing = s[gt - 1] == '/';
-    if (!splitTag(lt + 1, gt, t)) return Step::Fail;
+    if (!splitTag(lt + 1, gt, t)) return fail(ParseStatus::BadName, lt);
     if (t.selfClosing) {
         pos_ = gt + 1;
         return Step::Token;
@@ -292,8 +312,8 @@ Step Parser::readText(std::size_t gt, Token& t) {
         j = FindAny<'<', '>', 0>(s, j, n);
         const bool second = LeadRun(s, from, j) % 2 == 1;
         if (j >= n) {
-            if (second) return Step::Fail;  // a lead byte is the last byte of the input
-            pos_ = n;                       // cut off by the end of the input: no value
+            if (second) return fail(ParseStatus::UnclosedElement, n - 1);
+            pos_ = n;  // cut off by the end of the input: no value
             return Step::Token;
         }
         const unsigned char c = s[j];
@@ -302,7 +322,7 @@ Step Parser::readText(std::size_t gt, Token& t) {
             from = ++j;
             continue;
         }
-        if (c == '>') return Step::Fail;
+        if (c == '>') return fail(ParseStatus::GtOutsideTag, j);
         if (j + 1 < n && s[j + 1] == '!') {
             if (view(j, std::min(n, j + kCdataOpen.size())) != kCdataOpen) return nextGeneral(t);
             return readCdata(j, t);
@@ -331,7 +351,7 @@ Step Parser::readCdata(std::size_t lt, Token& t) {
         if (s[k] > 0x80) return nextGeneral(t);
     }
     if (j >= n || s[j] == 0 || (s[j] == '<' && j + 1 < n && s[j + 1] == '!')) return nextGeneral(t);
-    if (s[j] == '>') return Step::Fail;
+    if (s[j] == '>') return fail(ParseStatus::GtOutsideTag, j);
     t.value = view(begin, end);
     t.cdata = true;
     pos_ = j;
@@ -340,11 +360,16 @@ Step Parser::readCdata(std::size_t lt, Token& t) {
 
 Step Parser::nextGeneral(Token& t) {
     doc_.attributes.truncate(tokenAttributes_);  // the token is read again from its start
-    const TokenStep step = NextToken(view(0, end_), pos_, token_);
-    if (step == TokenStep::NoMore) return Step::NoMore;
-    if (step == TokenStep::Fail || !ParseElement(token_.text(), parts_)) return Step::Fail;
+    TokenPlace place;
+    const TokenStep step = NextToken(view(0, end_), pos_, token_, place);
+    if (step == TokenStep::NoMore) {
+        if (place.openTag != TokenPlace::kNowhere) openTag_ = place.openTag;
+        return Step::NoMore;
+    }
+    if (step == TokenStep::Fail) return fail(place.failure, place.at);
+    if (!ParseElement(token_.text(), parts_)) return fail(ParseStatus::BadName, place.tagStart);
     t = Token{parts_.name,  parts_.value, parts_.attributes, false, parts_.selfClosing,
-              parts_.cdata, false};
+              parts_.cdata, false,        place.tagStart};
     return Step::Token;
 }
 
@@ -387,11 +412,13 @@ bool SameName(std::string_view a, std::string_view b) {
     return ((x[0] ^ y[0]) | (x[n / 2] ^ y[n / 2]) | (x[n - 1] ^ y[n - 1])) == 0;  // 1 to 3 bytes
 }
 
-bool Parser::closeElement(std::string_view endName) {
-    if (open_.empty()) return false;
+bool Parser::closeElement(std::string_view endName, std::size_t lt) {
+    if (open_.empty()) return refuse(ParseStatus::EndTagWithoutStart, lt);
     const OpenElement top = open_.back();
     XmlNode& node = doc_.nodes[top.node];
-    if (!SameName(endName, doc_.text(node.name))) return false;  // nothing is renamed yet
+    if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
+        return refuse(ParseStatus::EndTagMismatch, lt);
+    }
     open_.pop_back();
     const std::size_t count = pending_.size() - top.mark;
     if (count != 0) {
@@ -491,23 +518,26 @@ bool Parser::take(const Token& t) {
     const std::size_t first = tokenAttributes_;
     if (!t.attributesRead && !t.attributes.empty()) {
         const Quick quick = t.inStore ? quickAttributes(t.attributes) : Quick::Unusual;
-        if (quick == Quick::Duplicate) return false;
+        if (quick == Quick::Duplicate) return refuse(ParseStatus::BadAttribute, t.lt);
         if (quick == Quick::Unusual) {
             doc_.attributes.truncate(first);
-            if (!generalAttributes(t)) return false;
+            if (!generalAttributes(t)) return refuse(ParseStatus::BadAttribute, t.lt);
         }
     }
     if (!t.name.empty() && t.name[0] == '/') {
         doc_.attributes.truncate(first);  // an end tag's attributes are checked, never kept
-        return closeElement(t.name.substr(1));
+        return closeElement(t.name.substr(1), t.lt);
     }
 
-    if (!t.attributesRead && !WritableElementName(t.name)) return false;
+    if (!t.attributesRead && !WritableElementName(t.name)) {
+        return refuse(ParseStatus::BadName, t.lt);
+    }
     const Span name = keep(t.name, t.inStore);
     const Span value = keep(TrimTagSpaces(t.value), t.inStore);  // again, when already trimmed
-    if (overflow_ || doc_.nodes.size() >= kNoNode) return false;
+    if (overflow_ || doc_.nodes.size() >= kNoNode) return refuse(ParseStatus::TooLarge, 0);
 
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
+    if (!t.inStore) doc_.tagStarts.emplace_back(index, static_cast<std::uint32_t>(t.lt));
     XmlNode& node = doc_.nodes.append();  // filled in place: no temporary to copy
     node.name = name;
     node.value = value;
@@ -526,28 +556,46 @@ bool Parser::take(const Token& t) {
     return true;
 }
 
+// The input ended too early: a comment left open, or a tag, explains it best.
+bool Parser::endFailure(ParseStatus why, std::size_t at) {
+    const std::size_t comment = doc_.comments.unclosed;
+    if (comment != CommentMap::kNowhere) {
+        result_ = {ParseStatus::EndInsideComment, comment};
+        return false;
+    }
+    if (openTag_ != 0) return refuse(ParseStatus::EndInsideTag, openTag_);
+    return refuse(why, at);
+}
+
 bool Parser::run() {
-    if (end_ <= 1) return false;
+    if (end_ <= 1) return refuse(ParseStatus::EmptyInput, 0);
     Token t;
-    if (next(t) != Step::Token) return false;
+    const Step first = next(t);
+    if (first == Step::NoMore) return endFailure(ParseStatus::NoElement, 0);
+    if (first == Step::Fail) return false;
     for (;;) {
         if (!take(t)) return false;
         const Step step = next(t);
         if (step == Step::Fail) return false;
         if (step == Step::NoMore) break;
     }
-    if (!open_.empty()) return false;
+    if (!open_.empty())
+        return endFailure(ParseStatus::UnclosedElement, doc_.tagStart(open_.back().node));
     return true;
 }
 
 }  // namespace
 
-bool ParseDocument(XmlDocument& doc) {
+bool ParseDocument(XmlDocument& doc, ParseResult& result) {
     // A zero byte just past the working input stops the name scans without a bound check.
     doc.bytes.reserve(doc.bytes.size() + 1);
     doc.bytes.data()[doc.bytes.size()] = '\0';
     Parser parser(doc);
-    if (parser.run()) return true;
+    if (parser.run()) {
+        result = ParseResult{};
+        return true;
+    }
+    result = parser.result();
     doc.root = kNoNode;
     return false;
 }

@@ -60,8 +60,9 @@ std::uint64_t BangMask(__m128i a, __m128i b, __m128i c, __m128i d, __m128i bang)
 
 class Stripper {
   public:
-    Stripper(const unsigned char* in, std::size_t n, unsigned char filler, unsigned char* out)
-        : in_(in), n_(n), filler_(filler), out_(out) {}
+    Stripper(const unsigned char* in, std::size_t n, unsigned char filler, unsigned char* out,
+             CommentMap* map)
+        : in_(in), n_(n), filler_(filler), out_(out), map_(map) {}
 
     std::size_t run() {
         std::size_t from = 0;
@@ -69,7 +70,9 @@ class Stripper {
             const std::size_t at = findAndCopy(from);
             if (at >= n_) break;
             copy(at);
-            sync_ = stored_ = skipComment(at + 4);
+            bool closed = false;
+            sync_ = stored_ = skipComment(at + 4, closed);
+            if (map_ != nullptr) note(at, closed);
             from = sync_;
         }
         // A character that the reader still expected at the end is stood in for by the filler.
@@ -80,6 +83,13 @@ class Stripper {
     }
 
   private:
+    // Records the comment that opened at `at` and ended just before sync_.
+    void note(std::size_t at, bool closed) {
+        removed_ += sync_ - at;
+        map_->cuts.push_back(
+            {static_cast<std::uint32_t>(w_), static_cast<std::uint32_t>(removed_)});
+        if (!closed) map_->unclosed = at;
+    }
     // Moves the output on to input position `to`, copying what the search did not store yet.
     void copy(std::size_t to) {
         const std::size_t from = std::max(sync_, std::min(stored_, to));
@@ -198,7 +208,7 @@ class Stripper {
     // Reads from `r`, a character boundary, to just past the end marker (a fresh '-', then '-',
     // then '>'), or to the end. The dashes are searched for; one found is a character of its own
     // unless an odd run of lead bytes stands before it.
-    std::size_t skipComment(std::size_t r) const {
+    std::size_t skipComment(std::size_t r, bool& closed) const {
         for (;;) {
             const void* found = std::memchr(in_ + r, '-', n_ - r);
             if (found == nullptr) return n_;
@@ -217,7 +227,10 @@ class Stripper {
             if (++r >= n_) return n_;
             const bool closes = in_[r] == '>';
             r = after(r);
-            if (closes) return r;
+            if (closes) {
+                closed = true;
+                return r;
+            }
         }
     }
 
@@ -229,13 +242,21 @@ class Stripper {
     std::size_t sync_ = 0;    // a character boundary; input before it is done with
     std::size_t stored_ = 0;  // input up to here is already in the output (from sync_ on)
     std::size_t cursor_ = 0;  // a character that the reader reads afresh
+    CommentMap* map_;
+    std::size_t removed_ = 0;
 };
 
 }  // namespace
 
 std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
-                          unsigned char* out) {
-    return Stripper(in, n, filler, out).run();
+                          unsigned char* out, CommentMap* map) {
+    return Stripper(in, n, filler, out, map).run();
+}
+
+std::size_t CommentMap::toInput(std::size_t working) const {
+    const auto after = std::upper_bound(cuts.begin(), cuts.end(), working,
+                                        [](std::size_t w, const Cut& c) { return w < c.output; });
+    return after == cuts.begin() ? working : working + std::prev(after)->removed;
 }
 
 }  // namespace quillon::xml

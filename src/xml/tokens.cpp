@@ -20,8 +20,9 @@ bool AppendPair(std::string_view in, std::size_t& i, TextBuffer& token) {
 }
 
 // The outer scan: text before the tag and the tag itself. `i` ends just past the tag's '>'.
-TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token) {
+TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token, TokenPlace& place) {
     bool quote = false, inTag = false, skip = false;
+    std::size_t lt = 0;
     while (i < in.size()) {
         const char c = in[i];
         if (quote) {
@@ -33,18 +34,21 @@ TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token) {
             quote = true;
             ++i;
         } else if (IsLead(c)) {
-            if (!AppendPair(in, i, token)) return TokenStep::Fail;
+            if (!AppendPair(in, i, token)) return place.fail(ParseStatus::EndInsideTag, i);
         } else if (c == '<') {
-            if (inTag || i + 1 >= in.size()) return TokenStep::Fail;
+            if (inTag) return place.fail(ParseStatus::LtInsideTag, i);
+            if (i + 1 >= in.size()) return place.fail(ParseStatus::EndInsideTag, i);
             inTag = true;
+            lt = i;
             skip = in[i + 1] == '!' || in[i + 1] == '?';
             if (!skip) token.append(c);
             ++i;
         } else if (c == '>') {
-            if (!inTag || token.empty()) return TokenStep::Fail;
+            if (!inTag || token.empty()) return place.fail(ParseStatus::GtOutsideTag, i);
             ++i;
             if (!skip) {
                 token.append(c);
+                place.tagStart = lt;
                 return TokenStep::Token;
             }
             token.clear();
@@ -54,11 +58,12 @@ TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token) {
             ++i;
         }
     }
+    if (inTag) place.openTag = lt;
     return TokenStep::NoMore;
 }
 
 // The element text after a start or end tag, up to and including the next tag's '<'.
-TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token) {
+TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token, TokenPlace& place) {
     bool skip = false, cdata = false;
     while (i < in.size()) {
         const char c = in[i];
@@ -75,7 +80,7 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token) {
                 ++i;
             }
         } else if (IsLead(c)) {
-            if (!AppendPair(in, i, token)) return TokenStep::Fail;
+            if (!AppendPair(in, i, token)) return place.fail(ParseStatus::UnclosedElement, i);
         } else if (c == '<') {
             if (i + 1 >= in.size() || in[i + 1] != '!') {
                 token.append(c);
@@ -90,7 +95,7 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token) {
                 ++i;
             }
         } else if (c == '>') {
-            return TokenStep::Fail;
+            return place.fail(ParseStatus::GtOutsideTag, i);
         } else {
             token.append(c);
             ++i;
@@ -102,17 +107,19 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token) {
 
 }  // namespace
 
-TokenStep NextToken(std::string_view input, std::size_t& pos, TextBuffer& token) {
+TokenStep NextToken(std::string_view input, std::size_t& pos, TextBuffer& token,
+                    TokenPlace& place) {
     token.clear();
+    place = TokenPlace{};
     std::size_t i = pos;
-    const TokenStep tag = ScanTag(input, i, token);
+    const TokenStep tag = ScanTag(input, i, token, place);
     if (tag != TokenStep::Token) {
         if (tag == TokenStep::NoMore) pos = input.size();
         return tag;
     }
-    if (token.text() == "</>") return TokenStep::Fail;
+    if (token.text() == "</>") return place.fail(ParseStatus::BadName, place.tagStart);
     if (!token.endsWith("/>")) {
-        if (ScanText(input, i, token) == TokenStep::Fail) return TokenStep::Fail;
+        if (ScanText(input, i, token, place) == TokenStep::Fail) return TokenStep::Fail;
     }
     pos = i;
     return TokenStep::Token;

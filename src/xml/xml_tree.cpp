@@ -20,21 +20,33 @@ namespace {
 
 // Runs one input road; running out of memory fails the load like any other failure.
 template <typename Road>
-std::unique_ptr<XmlDocument> Guarded(Road road) {
+std::unique_ptr<XmlDocument> Guarded(ParseResult& result, Road road) {
     try {
         return road();
     } catch (const std::bad_alloc&) {
-        return nullptr;
     } catch (const std::length_error&) {
-        return nullptr;
     }
+    result = ParseResult{ParseStatus::OutOfMemory, 0};
+    return nullptr;
+}
+
+// Runs a reading command; one that runs out of memory (a value or a list as large as the
+// input) gives the empty result that `failed` holds.
+template <typename Result, typename Command>
+Result Guarded(Result failed, Command command) {
+    try {
+        return command();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return failed;
 }
 
 }  // namespace
 
 bool XmlTree::Load(ByteView bytes) {
     doc_.reset();
-    doc_ = Guarded([&] { return LoadBytes(bytes); });
+    doc_ = Guarded(last_, [&] { return LoadBytes(bytes, last_); });
     return doc_ != nullptr;
 }
 
@@ -42,7 +54,7 @@ bool XmlTree::Load(const Text& fileName) {
     const std::string_view name = TextOf(fileName);
     if (name.empty()) return false;  // an empty text counts as an absent source
     doc_.reset();
-    doc_ = Guarded([&] { return LoadFile(std::string(name)); });
+    doc_ = Guarded(last_, [&] { return LoadFile(std::string(name), last_); });
     return doc_ != nullptr;
 }
 
@@ -86,81 +98,102 @@ std::uint32_t Find(const XmlDocument* doc, std::string_view path) {
 
 bool XmlTree::GetRootName(Text& name) const {
     if (!doc_) return false;
-    name = UnescapeText(doc_->name(doc_->root));
-    return true;
+    return Guarded(false, [&] {
+        name = UnescapeText(doc_->name(doc_->root));
+        return true;
+    });
 }
 
 TextArray XmlTree::GetChildNames(std::string_view path, bool* ok) const {
     if (ok) *ok = false;
-    TextArray names;
-    const std::uint32_t node = Find(doc_.get(), path);
-    if (node == kNoNode) return names;
-    const std::uint32_t count = doc_->childCount(node);
-    if (count == 0) return names;
-    names.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        names.push_back(UnescapeText(doc_->name(doc_->child(node, i))));
-    }
-    if (ok) *ok = true;
-    return names;
+    return Guarded(TextArray(), [&] {
+        TextArray names;
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return names;
+        const std::uint32_t count = doc_->childCount(node);
+        if (count == 0) return names;
+        names.reserve(count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            names.push_back(UnescapeText(doc_->name(doc_->child(node, i))));
+        }
+        if (ok) *ok = true;
+        return names;
+    });
 }
 
 bool XmlTree::GetNodeValue(std::string_view path, Text& value) const {
-    const std::uint32_t node = Find(doc_.get(), path);
-    if (node == kNoNode) return false;
-    const XmlNode& n = doc_->nodes[node];
-    const std::string_view stored = doc_->text(n.value);
-    value = n.cdata() ? Text(stored) : UnescapeText(stored);
-    return true;
+    return Guarded(false, [&] {
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return false;
+        const XmlNode& n = doc_->nodes[node];
+        const std::string_view stored = doc_->text(n.value);
+        value = n.cdata() ? Text(stored) : UnescapeText(stored);
+        return true;
+    });
 }
 
 TextArray XmlTree::GetAttributeNames(std::string_view path, bool* ok) const {
     if (ok) *ok = false;
-    TextArray names;
-    const std::uint32_t node = Find(doc_.get(), path);
-    if (node == kNoNode) return names;
-    const XmlNode& n = doc_->nodes[node];
-    if (n.attributeCount == 0) return names;
-    names.reserve(n.attributeCount);
-    for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
-        names.push_back(UnescapeText(doc_->text(doc_->attribute(n, i).name)));
-    }
-    if (ok) *ok = true;
-    return names;
+    return Guarded(TextArray(), [&] {
+        TextArray names;
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return names;
+        const XmlNode& n = doc_->nodes[node];
+        if (n.attributeCount == 0) return names;
+        names.reserve(n.attributeCount);
+        for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+            names.push_back(UnescapeText(doc_->text(doc_->attribute(n, i).name)));
+        }
+        if (ok) *ok = true;
+        return names;
+    });
 }
 
 Text XmlTree::GetAttributeValue(std::string_view path, std::string_view attribute, bool* ok) const {
     if (ok) *ok = false;
     attribute = TextOf(attribute);
     if (attribute.empty()) return {};
-    const std::uint32_t node = Find(doc_.get(), path);
-    if (node == kNoNode) return {};
-    const XmlNode& n = doc_->nodes[node];
-    const Text wanted = EscapeText(attribute);
-    const XmlAttribute* selected = nullptr;
-    if (wanted[0] == '@') {
-        const std::size_t at = ParsePosition(wanted);
-        if (at >= 1 && at <= n.attributeCount) {
-            selected = &doc_->attribute(n, static_cast<std::uint32_t>(at - 1));
+    return Guarded(Text(), [&] {
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return Text();
+        const XmlNode& n = doc_->nodes[node];
+        const Text wanted = EscapeText(attribute);
+        const XmlAttribute* selected = nullptr;
+        if (wanted[0] == '@') {
+            const std::size_t at = ParsePosition(wanted);
+            if (at >= 1 && at <= n.attributeCount) {
+                selected = &doc_->attribute(n, static_cast<std::uint32_t>(at - 1));
+            }
+        } else {
+            for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
+                const XmlAttribute& a = doc_->attribute(n, i);
+                if (doc_->text(a.name) == wanted) selected = &a;  // the last match would win
+            }
         }
-    } else {
-        for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
-            const XmlAttribute& a = doc_->attribute(n, i);
-            if (doc_->text(a.name) == wanted) selected = &a;  // the last match would win
-        }
-    }
-    if (selected == nullptr) return {};
-    if (ok) *ok = true;
-    return UnescapeText(doc_->text(selected->value));
+        if (selected == nullptr) return Text();
+        Text value = UnescapeText(doc_->text(selected->value));
+        if (ok) *ok = true;
+        return value;
+    });
 }
 
 bool XmlTree::RenameNode(std::string_view path, std::string_view newName) {
     newName = TextOf(newName);
     if (newName.empty()) return false;
-    const std::uint32_t node = Find(doc_.get(), path);
-    if (node == kNoNode) return false;
-    doc_->rename(node, EscapeText(newName));
-    return true;
+    return Guarded(false, [&] {
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return false;
+        doc_->rename(node, EscapeText(newName));
+        return true;
+    });
+}
+
+std::optional<std::size_t> XmlTree::StartTagOffset(std::string_view path) const {
+    return Guarded(std::optional<std::size_t>(), [&]() -> std::optional<std::size_t> {
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return std::nullopt;
+        return doc_->comments.toInput(doc_->tagStart(node) - 1);  // the store's byte 0 is "1"
+    });
 }
 
 }  // namespace quillon::xml

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "runtime/text.h"
+#include "xml/parse_result.h"
 
 namespace quillon::xml {
 
@@ -30,11 +31,19 @@ class XmlTree {
     // Load from a byte set (the bytes as they are), from a file name (the file's bytes), or from
     // an absent source (false, the tree untouched; an empty file name counts as absent). A usable
     // source always releases the current document first, so a failed load leaves the tree not
-    // loaded. Texts given to any command end at their first zero byte.
+    // loaded. Running out of memory fails the load like any other failure. Texts given to any
+    // command end at their first zero byte.
     bool Load(ByteView bytes);
     bool Load(const ByteSet& bytes) { return Load(ByteView(bytes)); }
     bool Load(const Text& fileName);
     bool Load(std::nullopt_t) { return false; }
+
+    // Why and where the most recent load from a usable source failed (Ok, offset 0, after a
+    // success; an absent source leaves it as it was).
+    const ParseResult& LastResult() const { return last_; }
+    // The byte offset of the element's '<' in the input of the loaded document (a file's bytes
+    // for a file), comments and all; nullopt when the path finds nothing or nothing is loaded.
+    std::optional<std::size_t> StartTagOffset(std::string_view path) const;
 
     // The document as XML bytes with its declaration. `encoding` is used only when given (as text);
     // the line break defaults to CR LF and the indent to one TAB when left out, while a given
@@ -62,6 +71,7 @@ class XmlTree {
 
   private:
     std::unique_ptr<XmlDocument> doc_;
+    ParseResult last_;
 };
 
 // Entity handling shared by the commands (and by callers that store the same escaped form).

@@ -134,6 +134,8 @@ void ExpectSame(std::string_view xml, int& loaded) {
     reference::Tree model;
     const bool ok = fast.Load(toByteSet(xml));
     ASSERT_EQ(ok, model.Load(xml)) << "input: " << ::testing::PrintToString(std::string(xml));
+    ASSERT_EQ(fast.LastResult().ok(), ok);
+    ASSERT_LE(fast.LastResult().offset, xml.size());
     if (!ok) return;
     ++loaded;
     ASSERT_EQ(testing::Dump(fast), testing::Dump(model))
