@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "runtime/text.h"
+#include "xml/write_sink.h"
 
 namespace quillon::xml {
 
@@ -43,6 +44,13 @@ class XmlTree {
     ByteSet ToBytes(const std::optional<Text>& encoding, bool* ok = nullptr,
                     const std::optional<Text>& lineBreak = std::nullopt,
                     const std::optional<Text>& indent = std::nullopt) const;
+
+    // The same bytes as ToBytes, sent to `sink` in pieces of at most sink.pieceSize() bytes, so
+    // an output of any size needs no more memory than one piece. False when nothing is loaded,
+    // the sink refused a piece (nothing more is sent), or memory ran out.
+    bool WriteTo(WriteSink& sink, const std::optional<Text>& encoding,
+                 const std::optional<Text>& lineBreak = std::nullopt,
+                 const std::optional<Text>& indent = std::nullopt) const;
 
     // Releases the document; false when nothing was loaded.
     bool Clear();

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "runtime/codepage.h"
 
@@ -112,8 +113,61 @@ bool OutputBuffer::finish() {
     return !failed_;
 }
 
-int reportWriteFailure(const Streams& io) {
-    std::fprintf(io.err, "quillon-cli: cannot write standard output: %s\n", std::strerror(errno));
+namespace {
+
+// Where the text may be cut: after the last two ASCII bytes in a row at or beyond `from`, or 0.
+std::size_t safeCut(std::string_view gbk, std::size_t from) {
+    auto ascii = [&](std::size_t at) { return static_cast<unsigned char>(gbk[at]) < 0x80; };
+    for (std::size_t end = gbk.size(); end >= 2 && end >= from; --end) {
+        if (ascii(end - 1) && ascii(end - 2)) return end;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string Utf8Pieces::take(std::string_view gbk) {
+    // Pairs inside what was already held back were looked at before.
+    const std::size_t from = held_.empty() ? 0 : held_.size() + 1;
+    held_ += gbk;
+    const std::size_t cut = safeCut(held_, from);
+    if (cut == 0) return {};
+    std::string converted = codepage::gbkToUtf8(std::string_view(held_).substr(0, cut));
+    held_.erase(0, cut);
+    return converted;
+}
+
+std::string Utf8Pieces::finish() {
+    std::string converted = codepage::gbkToUtf8(held_);
+    held_.clear();
+    return converted;
+}
+
+bool StreamSink::put(std::string_view bytes) {
+    if (error_ == 0 && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
+        error_ = errno != 0 ? errno : EIO;
+    return error_ == 0;
+}
+
+bool StreamSink::write(std::string_view piece) {
+    if (mode_ == Mode::Raw) return put(piece);
+    try {
+        return put(converter_.take(piece));
+    } catch (const std::bad_alloc&) {
+        error_ = ENOMEM;
+        return false;
+    }
+}
+
+bool StreamSink::finish() {
+    if (mode_ == Mode::Utf8 && error_ == 0) put(converter_.finish());
+    if (error_ == 0 && std::fflush(stream_) != 0) error_ = errno != 0 ? errno : EIO;
+    return error_ == 0;
+}
+
+int reportWriteFailure(const Streams& io, int error) {
+    std::fprintf(io.err, "quillon-cli: cannot write standard output: %s\n",
+                 std::strerror(error != 0 ? error : errno));
     return kExitFailure;
 }
 

@@ -50,7 +50,8 @@ backslash; given empty, they write nothing.
 
 Exit status: 0 on success, 1 when the input cannot be read, loaded or
 formatted (nothing is written to standard output) or the output cannot be
-written, 2 for a usage error.
+written (write sends its output as it is produced, so what was written before
+the failure stays written), 2 for a usage error.
 )";
 
 }  // namespace
