@@ -72,6 +72,23 @@ TEST_F(Cli, TreeWalksSiblingsByPositionAndEscapesFields) {
               "r/@3\tx\t\n");
 }
 
+TEST_F(Cli, TreeReadsAttributesByPosition) {
+    // A name read back need not select its attribute again, and 80,000 attributes looked up by
+    // name would take minutes.
+    constexpr int kAttributes = 80000;
+    std::string doc = "<r &#65;=\"v\" @1=\"w\"";
+    std::string expected = "r\tr\t\n\t&#65;\tv\n\t@1\tw\n";
+    for (int i = 0; i < kAttributes; ++i) {
+        const std::string n = std::to_string(i);
+        doc += " k" + n + "=\"" + n + "\"";
+        expected += "\tk" + n + "\t" + n + "\n";
+    }
+    doc += "/>";
+    CliResult r = runCli({"tree", "-"}, {.input = doc});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == expected);  // not EXPECT_EQ: a failure would print megabytes
+}
+
 TEST_F(Cli, TreeShowsNullWhereThePathFindsNothing) {
     // A root name holding "/" cannot be addressed by a path: the window shows NULL and no
     // children for it, and so does the listing.
