@@ -30,9 +30,10 @@ Text fromArgument(std::string_view text, Mode mode);
 // names the input and says why, and returns false.
 bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Streams& io);
 
-// Reads a whole stream or file; false with errno's text in `error` when reading fails.
-bool readStream(std::FILE* stream, std::string& bytes, std::string& error);
-bool readFile(const std::string& name, std::string& bytes, std::string& error);
+// Reads a whole stream or file, but never more than `limit` bytes: false with the reason in
+// `error` when reading fails or the input goes on past the limit (an endless stream included).
+bool readStream(std::FILE* stream, std::size_t limit, std::string& bytes, std::string& error);
+bool readFile(const std::string& name, std::size_t limit, std::string& bytes, std::string& error);
 
 // Collects output and hands it to a stream in large pieces; remembers the first write error.
 class OutputBuffer {
