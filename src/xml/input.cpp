@@ -6,13 +6,14 @@
 #include <limits>
 
 #include "xml/parser.h"
+#include "xml/xml_tree.h"
 
 namespace quillon::xml {
 
 namespace {
 
 // Stores offsets in 32 bits; leaves room for the "1" byte, the filler and bytes added later.
-constexpr std::size_t kMaxInput = std::numeric_limits<std::uint32_t>::max() / 2;
+constexpr std::size_t kMaxInput = kMaxLoadSize;
 
 std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler, ParseResult& result) {
     result = ParseResult{};

@@ -1,6 +1,7 @@
 // The nine commands on an XmlTree.
 #include "xml/xml_tree.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -58,17 +59,62 @@ bool XmlTree::Load(const Text& fileName) {
     return doc_ != nullptr;
 }
 
+namespace {
+
+Layout LayoutOf(const std::optional<Text>& encoding, const std::optional<Text>& lineBreak,
+                const std::optional<Text>& indent) {
+    return {encoding ? TextOf(*encoding) : std::string_view(),
+            lineBreak ? TextOf(*lineBreak) : std::string_view("\r\n"),
+            indent ? TextOf(*indent) : std::string_view("\t")};
+}
+
+// Appends every piece to a byte set that already holds room for the whole output.
+class ByteSetSink : public WriteSink {
+  public:
+    ByteSetSink(ByteSet& out, std::size_t size) : out_(out), size_(size) {}
+    bool write(std::string_view piece) override {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(piece.data());
+        out_.insert(out_.end(), p, p + piece.size());
+        return true;
+    }
+    // A small document needs no full-sized buffer on its way into the byte set.
+    std::size_t pieceSize() const override { return std::min(size_, WriteSink::pieceSize()); }
+
+  private:
+    ByteSet& out_;
+    std::size_t size_;
+};
+
+}  // namespace
+
 ByteSet XmlTree::ToBytes(const std::optional<Text>& encoding, bool* ok,
                          const std::optional<Text>& lineBreak,
                          const std::optional<Text>& indent) const {
     if (ok) *ok = false;
     ByteSet out;
     if (!doc_) return out;
-    const bool written = WriteDocument(*doc_, encoding ? TextOf(*encoding) : std::string_view(),
-                                       lineBreak ? TextOf(*lineBreak) : std::string_view("\r\n"),
-                                       indent ? TextOf(*indent) : std::string_view("\t"), out);
-    if (ok) *ok = written;
+    const Layout layout = LayoutOf(encoding, lineBreak, indent);
+    std::size_t size = 0;
+    try {
+        // Sized first, so the result is allocated once, or refused when it cannot be.
+        size = WrittenSize(*doc_, layout);
+        if (size > out.max_size()) return out;
+        out.reserve(size);
+    } catch (const std::bad_alloc&) {
+        return out;
+    } catch (const std::length_error&) {
+        return out;
+    }
+    ByteSetSink sink(out, size);
+    if (!WriteDocument(*doc_, layout, sink)) return ByteSet();
+    if (ok) *ok = true;
     return out;
+}
+
+bool XmlTree::WriteTo(WriteSink& sink, const std::optional<Text>& encoding,
+                      const std::optional<Text>& lineBreak,
+                      const std::optional<Text>& indent) const {
+    return doc_ && WriteDocument(*doc_, LayoutOf(encoding, lineBreak, indent), sink);
 }
 
 bool XmlTree::Clear() {

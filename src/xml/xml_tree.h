@@ -14,10 +14,15 @@
 
 #include "runtime/text.h"
 #include "xml/parse_result.h"
+#include "xml/write_sink.h"
 
 namespace quillon::xml {
 
 struct XmlDocument;  // the loaded tree and its storage; see document.h
+
+// The most bytes Load takes (2 GiB - 1): offsets into a document are kept in 32 bits. A larger
+// input fails to load.
+inline constexpr std::size_t kMaxLoadSize = 0xFFFFFFFFu / 2;
 
 class XmlTree {
   public:
@@ -52,6 +57,13 @@ class XmlTree {
     ByteSet ToBytes(const std::optional<Text>& encoding, bool* ok = nullptr,
                     const std::optional<Text>& lineBreak = std::nullopt,
                     const std::optional<Text>& indent = std::nullopt) const;
+
+    // The same bytes as ToBytes, sent to `sink` in pieces of at most sink.pieceSize() bytes, so
+    // an output of any size needs no more memory than one piece. False when nothing is loaded,
+    // the sink refused a piece (nothing more is sent), or memory ran out.
+    bool WriteTo(WriteSink& sink, const std::optional<Text>& encoding,
+                 const std::optional<Text>& lineBreak = std::nullopt,
+                 const std::optional<Text>& indent = std::nullopt) const;
 
     // Releases the document; false when nothing was loaded.
     bool Clear();

@@ -1,14 +1,31 @@
 // quillon-cli end to end: the built binary on real files and standard input, compared by its
 // standard output, standard error and exit status.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "run_cli.h"
 #include "runtime/codepage.h"
 
 namespace quillon::cli::testing {
 namespace {
+
+// The address-space cap under which no command may die; a sanitizer's shadow memory alone
+// reserves more, so sanitized builds run without it.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMemoryCapKilobytes = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kMemoryCapKilobytes = 0;
+#else
+constexpr long kMemoryCapKilobytes = 4'000'000;
+#endif
+#else
+constexpr long kMemoryCapKilobytes = 4'000'000;
+#endif
 
 void expectLoadFailure(const CliResult& r, std::string_view inputName) {
     EXPECT_EQ(r.status, 1);
@@ -53,6 +70,23 @@ TEST_F(Cli, TreeWalksSiblingsByPositionAndEscapesFields) {
               "r/@2\tx\t\n"  // a same-named sibling shows its own child
               "r/@2/@1\tz\tline1\\r\\nline2\n"
               "r/@3\tx\t\n");
+}
+
+TEST_F(Cli, TreeReadsAttributesByPosition) {
+    // A name read back need not select its attribute again, and 80,000 attributes looked up by
+    // name would take minutes.
+    constexpr int kAttributes = 80000;
+    std::string doc = "<r &#65;=\"v\" @1=\"w\"";
+    std::string expected = "r\tr\t\n\t&#65;\tv\n\t@1\tw\n";
+    for (int i = 0; i < kAttributes; ++i) {
+        const std::string n = std::to_string(i);
+        doc += " k" + n + "=\"" + n + "\"";
+        expected += "\tk" + n + "\t" + n + "\n";
+    }
+    doc += "/>";
+    CliResult r = runCli({"tree", "-"}, {.input = doc});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == expected);  // not EXPECT_EQ: a failure would print megabytes
 }
 
 TEST_F(Cli, TreeShowsNullWhereThePathFindsNothing) {
@@ -174,6 +208,54 @@ TEST_F(Cli, DeepDocumentsNeedNoStack) {
     expected += "<e/>";  // the innermost element has neither value nor children
     for (int i = 1; i < kWriteDepth; ++i) expected += "</e>";
     EXPECT_TRUE(r.out == expected);  // not EXPECT_EQ: a failure would print megabytes
+}
+
+TEST_F(Cli, WriteStreamsPastMemoryUntilTheDestinationFails) {
+    // A million levels with the default indent make about a terabyte of output: the write must
+    // stream it under the memory cap, and stop with a message when the reader goes away after
+    // the first 16 MiB, or when the device is full.
+    constexpr int kDepth = 1000000;
+    std::string doc;
+    for (int i = 0; i < kDepth; ++i) doc += "<e>";
+    for (int i = 0; i < kDepth; ++i) doc += "</e>";
+    const std::string file = dir.write("deep.xml", doc);
+    constexpr std::size_t kHead = 16 << 20;
+    std::string expected = "<?xml version=\"1.0\" encoding=\"gb18030\"?>";
+    for (std::size_t depth = 0; expected.size() < kHead; ++depth)
+        expected += "\r\n" + std::string(depth, '\t') + "<e>";
+    expected.resize(kHead);
+
+    for (const char* raw : {"--raw", "--"}) {
+        SCOPED_TRACE(raw);
+        int ends[2];
+        ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);  // the child must not hold the reading end
+        std::string head(kHead, '\0');
+        std::size_t got = 0;
+        std::thread reader([&] {
+            for (ssize_t n = 1; got < kHead && n > 0; got += n > 0 ? n : 0)
+                n = read(ends[0], head.data() + got, kHead - got);
+            close(ends[0]);
+        });
+        CliOptions options;
+        options.memoryKilobytes = kMemoryCapKilobytes;
+        options.outputFd = ends[1];
+        CliResult r = runCli({"write", raw, file}, options);
+        close(ends[1]);
+        reader.join();
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "quillon-cli: cannot write standard output: Broken pipe\n");
+        EXPECT_EQ(got, kHead);
+        EXPECT_TRUE(head == expected);  // not EXPECT_EQ: a failure would print megabytes
+    }
+
+    const int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    CliOptions toFull;
+    toFull.outputFd = full;
+    CliResult r = runCli({"write", file}, toFull);
+    close(full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quillon-cli: cannot write standard output: No space left on device\n");
 }
 
 }  // namespace

@@ -47,11 +47,13 @@ CliResult runCli(const std::vector<std::string>& args, const CliOptions& options
     std::string out = (scratch.path() / "stdout").string();
     std::string err = (scratch.path() / "stderr").string();
 
+    std::string limits;
+    if (options.stackKilobytes > 0)
+        limits += "ulimit -s " + std::to_string(options.stackKilobytes) + " && ";
+    if (options.memoryKilobytes > 0)
+        limits += "ulimit -v " + std::to_string(options.memoryKilobytes) + " && ";
     std::vector<std::string> argv;
-    if (options.stackKilobytes > 0) {
-        argv = {"/bin/sh", "-c",
-                "ulimit -s " + std::to_string(options.stackKilobytes) + " && exec \"$0\" \"$@\""};
-    }
+    if (!limits.empty()) argv = {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""};
     argv.push_back(QUILLON_CLI_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
@@ -61,7 +63,12 @@ CliResult runCli(const std::vector<std::string>& args, const CliOptions& options
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (options.outputFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, options.outputFd, 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    }
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     int spawned = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);

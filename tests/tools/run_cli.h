@@ -14,8 +14,10 @@ struct CliResult {
 };
 
 struct CliOptions {
-    std::string input;       // bytes on the child's standard input
-    int stackKilobytes = 0;  // when set, the child's stack limit
+    std::string input;         // bytes on the child's standard input
+    int stackKilobytes = 0;    // when set, the child's stack limit
+    long memoryKilobytes = 0;  // when set, the child's address-space limit
+    int outputFd = -1;         // when set, the child's standard output instead of a capture
 };
 
 // A scratch folder removed with everything in it when the object goes.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "xml/xml_tree.h"
 
 namespace quillon::xml {
@@ -54,6 +56,84 @@ TEST(Writer, RenamedElementsKeepTheirForm) {
     ASSERT_TRUE(t.RenameNode("a/@2", "e"));
     const ByteSet bytes = t.ToBytes(Text(), nullptr, Text(), Text());
     EXPECT_EQ(asChars(bytes), std::string(kDeclaration) + "<a><c&amp;d/><e/></a>");
+}
+
+// Collects the pieces a streamed write hands over; refuses every piece after the first `accept`.
+class PieceSink : public WriteSink {
+  public:
+    PieceSink(std::size_t pieceSize, std::size_t accept) : pieceSize_(pieceSize), accept_(accept) {}
+    bool write(std::string_view piece) override {
+        if (piece.empty() || piece.size() > pieceSize_) ++badPieces;
+        if (pieces++ >= accept_) return false;
+        bytes += piece;
+        return true;
+    }
+    std::size_t pieceSize() const override { return pieceSize_; }
+
+    std::string bytes;
+    std::size_t pieces = 0, badPieces = 0;
+
+  private:
+    std::size_t pieceSize_, accept_;
+};
+
+// A random well-formed document: nested elements with attributes, plain, referenced, CDATA and
+// two-byte text, self-closing and empty elements.
+std::string RandomDocument(std::mt19937& rng) {
+    const char* names[] = {"a", "item", "\xd6\xd0\xce\xc4", "x-y"};
+    const char* texts[] = {"", "t", "1 &lt; 2", "\xd4\xe7\xb0\xb2 words", "  padded  "};
+    auto pick = [&](auto& table) { return table[rng() % std::size(table)]; };
+    std::string xml;
+    std::vector<std::string> open;
+    const int elements = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < elements; ++i) {
+        std::string name = pick(names);
+        xml += "<" + name;
+        for (unsigned k = rng() % 3; k > 0; --k)
+            xml += " k" + std::to_string(k) + "=\"" + pick(texts) + "\"";
+        if (i > 0 && rng() % 4 == 0) {
+            xml += "/>";
+        } else {
+            xml += ">";
+            xml += rng() % 5 == 0 ? std::string("<![CDATA[<&>]]>") : std::string(pick(texts));
+            open.push_back(name);
+        }
+        for (unsigned close = rng() % 3; close > 0 && open.size() > 1; --close) {
+            xml += "</" + open.back() + ">";
+            open.pop_back();
+        }
+    }
+    while (!open.empty()) {
+        xml += "</" + open.back() + ">";
+        open.pop_back();
+    }
+    return xml;
+}
+
+TEST(Writer, StreamedPiecesJoinToTheBytesOfToBytes) {
+    std::mt19937 rng(12);
+    const std::optional<Text> layouts[][2] = {
+        {std::nullopt, std::nullopt}, {Text(), Text()}, {Text("\n"), Text("  ")}};
+    for (int round = 0; round < 300; ++round) {
+        const std::string xml = RandomDocument(rng);
+        XmlTree t;
+        ASSERT_TRUE(t.Load(toByteSet(xml))) << xml;
+        const auto& [lineBreak, indent] = layouts[round % 3];
+        const ByteSet whole = t.ToBytes(Text("enc"), nullptr, lineBreak, indent);
+        const std::size_t pieceSize = 1 + rng() % 9;
+        PieceSink all(pieceSize, SIZE_MAX);
+        ASSERT_TRUE(t.WriteTo(all, Text("enc"), lineBreak, indent));
+        EXPECT_EQ(all.bytes, asChars(whole)) << xml;
+        EXPECT_EQ(all.badPieces, 0u);
+
+        // A destination that fails stops the write: no piece is offered after the refused one.
+        const std::size_t accept = rng() % (whole.size() / pieceSize);
+        PieceSink failing(pieceSize, accept);
+        EXPECT_FALSE(t.WriteTo(failing, Text("enc"), lineBreak, indent));
+        EXPECT_EQ(failing.pieces, accept + 1);
+    }
+    PieceSink unused(4, SIZE_MAX);
+    EXPECT_FALSE(XmlTree().WriteTo(unused, std::nullopt));
 }
 
 }  // namespace

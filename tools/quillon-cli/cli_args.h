@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xml/xml_tree.h"
+
 namespace quillon::cli {
 
 enum ExitStatus : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
@@ -35,6 +37,7 @@ struct Streams {
     std::FILE* in = stdin;
     std::FILE* out = stdout;
     std::FILE* err = stderr;
+    std::size_t inputLimit = xml::kMaxLoadSize;  // the most input bytes a command reads
 };
 
 struct CommandSpec {

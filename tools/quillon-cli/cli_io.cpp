@@ -1,8 +1,12 @@
 #include "cli_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "runtime/codepage.h"
 
@@ -50,16 +54,44 @@ Text fromArgument(std::string_view text, Mode mode) {
     return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
 }
 
-bool readStream(std::FILE* stream, std::string& bytes, std::string& error) {
+namespace {
+
+std::string tooLarge(std::size_t limit) {
+    return "the input is larger than " + std::to_string(limit) +
+           " bytes, the most the library loads";
+}
+
+// The size of a regular file; nullopt for anything else (a pipe, a device, a folder, nothing).
+std::optional<std::uintmax_t> regularFileSize(const std::string& name) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(name, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    if (error) return std::nullopt;
+    return size;
+}
+
+}  // namespace
+
+bool readStream(std::FILE* stream, std::size_t limit, std::string& bytes, std::string& error) {
     constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
-    std::size_t got = 0;
-    do {
-        std::size_t used = bytes.size();
-        bytes.resize(used + kChunk);
-        got = std::fread(bytes.data() + used, 1, kChunk, stream);
+    for (;;) {
+        // Up to one byte past the limit, which tells an input of exactly the limit from a longer
+        // one; the storage never grows beyond that either.
+        const std::size_t used = bytes.size();
+        const std::size_t wanted = std::min(kChunk, limit + 1 - used);
+        if (bytes.capacity() < used + wanted)
+            bytes.reserve(std::min(std::max(bytes.capacity() * 2, used + wanted), limit + 1));
+        bytes.resize(used + wanted);
+        const std::size_t got = std::fread(bytes.data() + used, 1, wanted, stream);
         bytes.resize(used + got);
-    } while (got == kChunk);
+        if (bytes.size() > limit) {
+            bytes = std::string();
+            error = tooLarge(limit);
+            return false;
+        }
+        if (got < wanted) break;
+    }
     if (std::ferror(stream)) {
         error = std::strerror(errno);
         return false;
@@ -67,32 +99,52 @@ bool readStream(std::FILE* stream, std::string& bytes, std::string& error) {
     return true;
 }
 
-bool readFile(const std::string& name, std::string& bytes, std::string& error) {
+bool readFile(const std::string& name, std::size_t limit, std::string& bytes, std::string& error) {
+    if (const auto size = regularFileSize(name); size && *size > limit) {
+        error = tooLarge(limit);
+        return false;
+    }
     errno = 0;
     FilePtr file(std::fopen(name.c_str(), "rb"));
     if (!file) {
         error = std::strerror(errno);
         return false;
     }
-    return readStream(file.get(), bytes, error);
+    return readStream(file.get(), limit, bytes, error);
 }
 
 bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Streams& io) {
     std::string name(input);
     if (mode == Mode::Raw && input != "-") {
-        if (tree.Load(Text(name))) return true;
-        std::string why = diagnoseFile(name);
-        reportLoadFailure(io, input, why.empty() ? kRejected : std::string_view(why));
-        return false;
+        // The library reads a regular file of an acceptable size itself; anything else (a pipe,
+        // a device that never ends) is read here, where the limit is watched as it is read.
+        const auto size = regularFileSize(name);
+        if (size && *size > io.inputLimit) {
+            reportLoadFailure(io, input, tooLarge(io.inputLimit));
+            return false;
+        }
+        if (size) {
+            if (tree.Load(Text(name))) return true;
+            std::string why = diagnoseFile(name);
+            reportLoadFailure(io, input, why.empty() ? kRejected : std::string_view(why));
+            return false;
+        }
     }
     std::string bytes;
     std::string error;
-    bool read = input == "-" ? readStream(io.in, bytes, error) : readFile(name, bytes, error);
+    bool read = input == "-" ? readStream(io.in, io.inputLimit, bytes, error)
+                             : readFile(name, io.inputLimit, bytes, error);
     if (!read) {
         reportLoadFailure(io, input, error);
         return false;
     }
-    if (mode == Mode::Utf8) bytes = codepage::utf8ToGbk(bytes);
+    if (mode == Mode::Utf8) {
+        bytes = codepage::utf8ToGbk(bytes);
+        if (bytes.size() > io.inputLimit) {
+            reportLoadFailure(io, input, tooLarge(io.inputLimit) + " once converted to GB18030");
+            return false;
+        }
+    }
     if (tree.Load(asBytes(bytes))) return true;
     reportLoadFailure(io, input,
                       bytes.empty() ? std::string_view("the input is empty") : kRejected);
@@ -112,8 +164,61 @@ bool OutputBuffer::finish() {
     return !failed_;
 }
 
-int reportWriteFailure(const Streams& io) {
-    std::fprintf(io.err, "quillon-cli: cannot write standard output: %s\n", std::strerror(errno));
+namespace {
+
+// Where the text may be cut: after the last two ASCII bytes in a row at or beyond `from`, or 0.
+std::size_t safeCut(std::string_view gbk, std::size_t from) {
+    auto ascii = [&](std::size_t at) { return static_cast<unsigned char>(gbk[at]) < 0x80; };
+    for (std::size_t end = gbk.size(); end >= 2 && end >= from; --end) {
+        if (ascii(end - 1) && ascii(end - 2)) return end;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string Utf8Pieces::take(std::string_view gbk) {
+    // Pairs inside what was already held back were looked at before.
+    const std::size_t from = held_.empty() ? 0 : held_.size() + 1;
+    held_ += gbk;
+    const std::size_t cut = safeCut(held_, from);
+    if (cut == 0) return {};
+    std::string converted = codepage::gbkToUtf8(std::string_view(held_).substr(0, cut));
+    held_.erase(0, cut);
+    return converted;
+}
+
+std::string Utf8Pieces::finish() {
+    std::string converted = codepage::gbkToUtf8(held_);
+    held_.clear();
+    return converted;
+}
+
+bool StreamSink::put(std::string_view bytes) {
+    if (error_ == 0 && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
+        error_ = errno != 0 ? errno : EIO;
+    return error_ == 0;
+}
+
+bool StreamSink::write(std::string_view piece) {
+    if (mode_ == Mode::Raw) return put(piece);
+    try {
+        return put(converter_.take(piece));
+    } catch (const std::bad_alloc&) {
+        error_ = ENOMEM;
+        return false;
+    }
+}
+
+bool StreamSink::finish() {
+    if (mode_ == Mode::Utf8 && error_ == 0) put(converter_.finish());
+    if (error_ == 0 && std::fflush(stream_) != 0) error_ = errno != 0 ? errno : EIO;
+    return error_ == 0;
+}
+
+int reportWriteFailure(const Streams& io, int error) {
+    std::fprintf(io.err, "quillon-cli: cannot write standard output: %s\n",
+                 std::strerror(error != 0 ? error : errno));
     return kExitFailure;
 }
 

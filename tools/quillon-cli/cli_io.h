@@ -30,9 +30,10 @@ Text fromArgument(std::string_view text, Mode mode);
 // names the input and says why, and returns false.
 bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Streams& io);
 
-// Reads a whole stream or file; false with errno's text in `error` when reading fails.
-bool readStream(std::FILE* stream, std::string& bytes, std::string& error);
-bool readFile(const std::string& name, std::string& bytes, std::string& error);
+// Reads a whole stream or file, but never more than `limit` bytes: false with the reason in
+// `error` when reading fails or the input goes on past the limit (an endless stream included).
+bool readStream(std::FILE* stream, std::size_t limit, std::string& bytes, std::string& error);
+bool readFile(const std::string& name, std::size_t limit, std::string& bytes, std::string& error);
 
 // Collects output and hands it to a stream in large pieces; remembers the first write error.
 class OutputBuffer {
@@ -57,7 +58,43 @@ class OutputBuffer {
     bool failed_ = false;
 };
 
-// Reports a failed write of standard output; returns kExitFailure.
-int reportWriteFailure(const Streams& io);
+// Converts GBK text to UTF-8 as it arrives in pieces, giving exactly the bytes that converting
+// the whole text at once would give. Each piece is converted up to its last two ASCII bytes in a
+// row (no GB18030 character holds two, and an invalid byte never swallows them); what follows
+// them waits for the next piece, so a character cut between pieces is converted whole.
+class Utf8Pieces {
+  public:
+    // The UTF-8 of everything up to the last safe place in what was given so far.
+    std::string take(std::string_view gbk);
+    // The UTF-8 of what is still held back.
+    std::string finish();
+
+  private:
+    std::string held_;
+};
+
+// Writes the library's output to a stream as it is produced, converted in Utf8 mode; remembers
+// the first failed write and ignores everything after it.
+class StreamSink : public xml::WriteSink {
+  public:
+    StreamSink(std::FILE* stream, Mode mode) : stream_(stream), mode_(mode) {}
+    bool write(std::string_view piece) override;
+    // Writes what is held back and flushes the stream; false when any write failed.
+    bool finish();
+    // errno of the first failed write, 0 while none failed.
+    int error() const { return error_; }
+
+  private:
+    bool put(std::string_view bytes);
+
+    std::FILE* stream_;
+    Mode mode_;
+    Utf8Pieces converter_;
+    int error_ = 0;
+};
+
+// Reports a failed write of standard output with errno's text for `error` (errno itself when
+// 0); returns kExitFailure.
+int reportWriteFailure(const Streams& io, int error = 0);
 
 }  // namespace quillon::cli

@@ -1,12 +1,14 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 namespace quillon::cli {
 namespace {
 
 const OptionSpec kRaw{"--raw", false, false,
-                      "bytes as they are: the library reads FILE, texts stay GBK"};
+                      "bytes as they are: the library reads a regular FILE, texts stay GBK"};
 
 const CommandSpec kCommands[] = {
     {"tree",
@@ -48,9 +50,13 @@ formatted. Comments move to lines of their own after a bare LF.
 --newline and --indent take \r, \n, \t and \\ for CR, LF, TAB and a
 backslash; given empty, they write nothing.
 
+Input beyond 2 GiB, the most the library loads, is refused; an endless
+stream is read only that far.
+
 Exit status: 0 on success, 1 when the input cannot be read, loaded or
 formatted (nothing is written to standard output) or the output cannot be
-written, 2 for a usage error.
+written (write sends its output as it is produced, so what was written before
+the failure stays written), 2 for a usage error.
 )";
 
 }  // namespace
@@ -91,7 +97,16 @@ int runCommandLine(std::span<const std::string_view> args, const Streams& io) {
         case ParseResult::Kind::Run:
             break;
     }
-    return parsed.command->run(parsed.call, io);
+    // Whatever a command could not allocate (a huge input converted, a listing of a huge tree)
+    // ends it with a message, never with an abort.
+    try {
+        return parsed.command->run(parsed.call, io);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fprintf(io.err, "quillon-cli: %.*s: out of memory\n",
+                 static_cast<int>(parsed.command->name.size()), parsed.command->name.data());
+    return kExitFailure;
 }
 
 }  // namespace quillon::cli

@@ -25,8 +25,8 @@ int runFormat(const Invocation& call, const Streams& io) {
     const Mode mode = modeOf(call);
     std::string bytes;
     std::string error;
-    const bool read =
-        call.input == "-" ? readStream(io.in, bytes, error) : readFile(call.input, bytes, error);
+    const bool read = call.input == "-" ? readStream(io.in, io.inputLimit, bytes, error)
+                                        : readFile(call.input, io.inputLimit, bytes, error);
     if (!read) {
         reportFailure(io, "read", call.input, error);
         return kExitFailure;

@@ -52,10 +52,13 @@ class TreePrinter {
     }
 
     static void appendPosition(Text& path, std::size_t position) {
-        char digits[24];
-        auto end = std::to_chars(digits, digits + sizeof digits, position).ptr;
         path += "/@";
-        path.append(digits, end);
+        appendNumber(path, position);
+    }
+    static void appendNumber(Text& text, std::size_t number) {
+        char digits[24];
+        auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        text.append(digits, end);
     }
 
     void printElement(const Text& path, const Text& name) {
@@ -72,12 +75,18 @@ class TreePrinter {
             line += "NULL";
         }
         line += '\n';
-        for (const Text& attribute : tree_.GetAttributeNames(path)) {
+        const TextArray attributes = tree_.GetAttributeNames(path);
+        for (std::size_t i = 0; i < attributes.size(); ++i) {
             line += '\t';
-            field(line, attribute);
+            field(line, attributes[i]);
             line += '\t';
-            field(line, tree_.GetAttributeValue(path, attribute));
+            // By position, as the window reads them: a lookup by name walks every attribute
+            // before it, and a name read back (a stored "&#65;") need not select itself again.
+            Text selector = "@";
+            appendNumber(selector, i + 1);
+            field(line, tree_.GetAttributeValue(path, selector));
             line += '\n';
+            out_.flushIfLarge();
         }
         out_.flushIfLarge();
     }

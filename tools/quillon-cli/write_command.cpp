@@ -20,16 +20,17 @@ int runWrite(const Invocation& call, const Streams& io) {
     if (!loadInput(tree, call.input, mode, io)) return kExitFailure;
 
     Text encoding = fromArgument(call.value("--encoding").value_or(""), mode);
-    bool ok = false;
-    ByteSet bytes = tree.ToBytes(encoding, &ok, layoutOption(call, "--newline", mode),
-                                 layoutOption(call, "--indent", mode));
-    if (!ok) {
-        std::fprintf(io.err, "quillon-cli: the document could not be written\n");
+    // Straight to the output as it is written: a document of any size, and of any depth, needs
+    // no more memory than the tree and one piece.
+    StreamSink out(io.out, mode);
+    const bool written = tree.WriteTo(out, encoding, layoutOption(call, "--newline", mode),
+                                      layoutOption(call, "--indent", mode));
+    if (out.error() != 0) return reportWriteFailure(io, out.error());
+    if (!written) {
+        std::fprintf(io.err, "quillon-cli: the document could not be written: out of memory\n");
         return kExitFailure;
     }
-    OutputBuffer out(io.out);
-    out.pending() = toOutput(asChars(bytes), mode);
-    return out.finish() ? kExitOk : reportWriteFailure(io);
+    return out.finish() ? kExitOk : reportWriteFailure(io, out.error());
 }
 
 }  // namespace quillon::cli
