@@ -13,6 +13,9 @@
 namespace quillon::app {
 namespace {
 
+// A manifest is a few dozen bytes; an answer larger than this is no manifest.
+constexpr std::size_t kManifestLimit = std::size_t{1} << 20;
+
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -89,7 +92,9 @@ Addresses DefaultAddresses(const std::filesystem::path& programDirectory) {
 void Application::CheckForUpdate() {
     script::JsonObject manifest;
     manifest.Initialize();
-    const Text body = web::BytesToText(web::HttpRequest(addresses_.manifestUrl));
+    web::RequestOptions options;
+    options.limits.body = kManifestLimit;
+    const Text body = web::BytesToText(web::HttpRequest(options, addresses_.manifestUrl));
     Text edition;
     if (script::IsJsonObjectText(body)) {
         manifest.Parse(body);

@@ -1,6 +1,7 @@
 #include "web/http_request.h"
 
 #include <array>
+#include <new>
 #include <optional>
 
 #include "web/curl_exchange.h"
@@ -77,10 +78,12 @@ Text ExtractResponseCookies(std::string_view responseHeaders) {
     return cookies;
 }
 
-ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url, int method,
-                        std::string_view postText, Text* cookies, Text* responseCookies,
-                        Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
-                        std::string_view proxy) {
+namespace {
+
+ByteSet performRequest(const TransportSettings& settings, std::string_view url, int method,
+                       std::string_view postText, Text* cookies, Text* responseCookies,
+                       Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                       std::string_view proxy) {
     if (method < 0 || method > 2) method = 0;
     const Text callerHeaders = headers != nullptr ? *headers : Text();
     CurlExchange exchange(settings);
@@ -112,6 +115,21 @@ ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url,
     return std::move(result.body);
 }
 
+}  // namespace
+
+ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url, int method,
+                        std::string_view postText, Text* cookies, Text* responseCookies,
+                        Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                        std::string_view proxy) {
+    // Running out of memory anywhere in the request ends it as a failed one.
+    try {
+        return performRequest(settings, url, method, postText, cookies, responseCookies, headers,
+                              responseHeaders, noRedirect, postBytes, proxy);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
 }  // namespace detail
 
 ByteSet HttpRequest(std::string_view url, int method, std::string_view postText, Text* cookies,
@@ -120,6 +138,15 @@ ByteSet HttpRequest(std::string_view url, int method, std::string_view postText,
     return detail::HttpRequestWith(detail::TransportSettings{}, url, method, postText, cookies,
                                    responseCookies, headers, responseHeaders, noRedirect, postBytes,
                                    proxy);
+}
+
+ByteSet HttpRequest(const RequestOptions& options, std::string_view url, int method,
+                    std::string_view postText, Text* cookies, Text* responseCookies, Text* headers,
+                    Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                    std::string_view proxy) {
+    return detail::HttpRequestWith(detail::TransportSettings{options, {}}, url, method, postText,
+                                   cookies, responseCookies, headers, responseHeaders, noRedirect,
+                                   postBytes, proxy);
 }
 
 }  // namespace quillon::web

@@ -118,6 +118,20 @@ TEST_F(UpdateCheckTest, UnreachableServerFails) {
     EXPECT_TRUE(Opened().empty());
 }
 
+// The manifest may take up to 1 MiB; a larger answer ends the request and the check fails.
+TEST_F(UpdateCheckTest, ManifestsPastOneMebibyteFail) {
+    const std::string head = R"({"edition":"20170108","down":"http://h/q.zip","pad":")";
+    for (const size_t size : {size_t{1} << 20, (size_t{1} << 20) + 1}) {
+        SCOPED_TRACE(size);
+        Shown().clear();
+        Opened().clear();
+        CheckBody(head + std::string(size - head.size() - 2, 'x') + "\"}");
+        EXPECT_EQ(Opened().size(), size <= (size_t{1} << 20) ? 1u : 0u);
+        EXPECT_EQ(Shown(), size <= (size_t{1} << 20) ? std::vector<Message>{kPrompt}
+                                                     : std::vector<Message>{kFailed});
+    }
+}
+
 TEST_F(UpdateCheckTest, ErrorPageFails) {
     CheckAgainst(httpResponse("404 Not Found", "Content-Type: text/html\r\n",
                               "<html><body><h1>404 Not Found</h1></body></html>"));
