@@ -1,6 +1,7 @@
 #pragma once
 // The update check's fixed texts and the two addresses behind the 关于 menu.
 #include <filesystem>
+#include <stop_token>
 #include <string_view>
 
 #include "runtime/text.h"
@@ -47,8 +48,18 @@ Addresses DefaultAddresses(const std::filesystem::path& programDirectory = Progr
 // percent-encoded, so that the URL is ASCII whatever the path holds.
 Text FileUrl(const std::filesystem::path& absolutePath);
 
-// Whether `address` starts with "http://" or "https://", in any letter case: the only download
-// addresses from a manifest that go to the shell.
-bool IsWebAddress(std::string_view address);
+// What the update server's manifest says. An empty edition means no usable manifest arrived.
+struct UpdateManifest {
+    Text edition;  // a string or number member, as text
+    Text down;     // the download address as given
+};
+
+// Fetches and reads the manifest at `manifestUrl`, blocking until that is done or has failed. It
+// touches no control and keeps no state, so it may run on any thread; `stop` abandons it.
+//
+// Only a 2xx response of at most 1 MiB whose body is exactly one JSON object counts: the body
+// comes from the network, so it is checked as data before the JSON object evaluates it. A
+// failure of any kind, running out of memory included, gives the empty manifest.
+UpdateManifest FetchManifest(std::string_view manifestUrl, std::stop_token stop = {});
 
 }  // namespace quillon::app

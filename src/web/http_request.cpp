@@ -140,6 +140,20 @@ ByteSet HttpRequest(std::string_view url, int method, std::string_view postText,
                                    proxy);
 }
 
+int ResponseStatus(std::string_view responseHeaders) {
+    const std::string_view line = responseHeaders.substr(0, responseHeaders.find("\r\n"));
+    if (!line.starts_with("HTTP/")) return 0;
+    const size_t space = line.find(' ');
+    if (space == std::string_view::npos || line.size() < space + 4) return 0;
+    int status = 0;
+    for (const char c : line.substr(space + 1, 3)) {
+        if (c < '0' || c > '9') return 0;
+        status = status * 10 + (c - '0');
+    }
+    const bool ends = line.size() == space + 4 || line[space + 4] == ' ';
+    return ends ? status : 0;
+}
+
 ByteSet HttpRequest(const RequestOptions& options, std::string_view url, int method,
                     std::string_view postText, Text* cookies, Text* responseCookies, Text* headers,
                     Text* responseHeaders, bool noRedirect, ByteSet* postBytes,

@@ -65,4 +65,8 @@ ByteSet HttpRequest(const RequestOptions& options, std::string_view url, int met
                     Text* responseHeaders = nullptr, bool noRedirect = false,
                     ByteSet* postBytes = nullptr, std::string_view proxy = {});
 
+// The status code on the first line of a response header block ("HTTP/1.1 200 OK" gives 200), or
+// 0 when the block starts with no status line.
+int ResponseStatus(std::string_view responseHeaders);
+
 }  // namespace quillon::web
