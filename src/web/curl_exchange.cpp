@@ -151,15 +151,12 @@ int onConnected(void* user, char*, char*, int, int) noexcept {
 // Spaces and control bytes are percent-encoded, and so are bytes above 0x7F before the query:
 // libcurl would encode those itself (in lower case). The rest goes out as given.
 std::string encodePath(std::string_view path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const size_t query = path.find('?');
     std::string out;
     for (size_t i = 0; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
         if (byte <= 0x20 || byte == 0x7F || (byte > 0x7F && i < query)) {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            appendPercentEscape(byte, out);
         } else {
             out += path[i];
         }
