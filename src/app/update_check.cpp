@@ -37,7 +37,6 @@ std::filesystem::path ProgramDirectory() {
 }
 
 Text FileUrl(const std::filesystem::path& absolutePath) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const std::string path = absolutePath.generic_string();
     Text url = path.starts_with('/') ? "file://" : "file:///";  // a drive letter needs the root
     for (const char c : path) {
@@ -48,9 +47,7 @@ Text FileUrl(const std::filesystem::path& absolutePath) {
         if (plain) {
             url += c;
         } else {
-            url += '%';
-            url += kHex[byte >> 4];
-            url += kHex[byte & 0xF];
+            appendPercentEscape(byte, url);
         }
     }
     return url;
@@ -117,8 +114,11 @@ void Application::PresentUpdate(const UpdateManifest& manifest) {
     }
 }
 
+// When no handler takes the page (no browser), the user learns where it is instead.
 void Application::OpenInstructions() {
-    ui_.desktop.OpenWithShell(addresses_.instructionsUrl);
+    if (ui_.desktop.OpenWithShell(addresses_.instructionsUrl)) return;
+    ui_.desktop.ShowMessage(Text(kInstructionsFailedMessage) + addresses_.instructionsUrl,
+                            Text(kNoticeCaption), kOkButton);
 }
 
 }  // namespace quillon::app

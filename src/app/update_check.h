@@ -26,6 +26,10 @@ inline constexpr std::string_view kUpToDateMessage =
 // 检查更新失败
 inline constexpr std::string_view kUpdateFailedMessage =
     "\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC";
+// 无法打开说明页，请在浏览器中打开：\r\n, followed by the page's address
+inline constexpr std::string_view kInstructionsFailedMessage =
+    "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCB\xB5\xC3\xF7\xD2\xB3\xA3\xAC\xC7\xEB\xD4\xDA"
+    "\xE4\xAF\xC0\xC0\xC6\xF7\xD6\xD0\xB4\xF2\xBF\xAA\xA3\xBA\r\n";
 
 // Where the update check and 说明 go. GBK texts, like every address the handlers pass on.
 struct Addresses {

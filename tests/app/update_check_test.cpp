@@ -195,6 +195,18 @@ TEST_F(UpdateCheckTest, InstructionsGoToTheShellQuietly) {
     EXPECT_TRUE(Shown().empty());
 }
 
+TEST_F(UpdateCheckTest, InstructionsThatNoHandlerTakesAreExplained) {
+    ui.desktop.shellOpens = false;
+    Application app(ui.Contract(), Addresses{"http://127.0.0.1:1/quillon/up.json",
+                                             "file:///opt/quillon/instructions.html"});
+    app.OpenInstructions();
+    EXPECT_EQ(Opened(), std::vector<Text>{"file:///opt/quillon/instructions.html"});
+    EXPECT_EQ(Shown(),
+              (std::vector<Message>{{G("无法打开说明页，请在浏览器中打开：\r\nfile:///opt/quillon/"
+                                       "instructions.html"),
+                                     G("提示："), kOkButton}}));
+}
+
 TEST(UpdateAddresses, DefaultsUseTheFixedPathAndThePageNextToTheProgram) {
     const Addresses addresses = DefaultAddresses("/opt/q uillon/\xE8\xAF\xB4");  // 说
     EXPECT_TRUE(web::IsHttpUrl(addresses.manifestUrl)) << addresses.manifestUrl;
