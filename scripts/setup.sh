@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # runtime libraries
-  qt6-base-dev libgl-dev libcurl4-openssl-dev ca-certificates duktape-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libcurl4-openssl-dev ca-certificates duktape-dev
   fonts-wqy-microhei
   # test servers and certificates
   openssl libssl-dev

@@ -58,8 +58,11 @@ class Application {
 
     // Re-indents the source box (format_source.cpp).
     void FormatSource();
-    // The update check and the instructions page (update_check.cpp).
+    // The update check and the instructions page (update_check.cpp). CheckForUpdate fetches and
+    // presents in one call; a window that keeps handling events meanwhile runs FetchManifest
+    // elsewhere and hands its result to PresentUpdate.
     void CheckForUpdate();
+    void PresentUpdate(const UpdateManifest& manifest);
     void OpenInstructions();
 
     // Adds the child elements of the element at `path` under tree item `parent`, depth first.

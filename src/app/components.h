@@ -80,8 +80,9 @@ class Desktop {
     // kAnsweredOk for OK and kAnsweredCancel for Cancel or when the box is closed otherwise; a box
     // with OK alone answers kAnsweredOk however it is closed.
     virtual int ShowMessage(const Text& text, const Text& caption, MessageButtons buttons) = 0;
-    // The platform's "open" of a document or address. Nothing is reported back.
-    virtual void OpenWithShell(const Text& target) = 0;
+    // The platform's "open" of a document or address. Returns whether the platform took it (a
+    // handler was found and started); what the handler then does is not reported.
+    virtual bool OpenWithShell(const Text& target) = 0;
 };
 
 // The controls one application drives; they outlive it.

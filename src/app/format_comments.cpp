@@ -13,7 +13,6 @@ namespace {
 constexpr std::string_view kOpen = "<!--";
 constexpr std::string_view kClose = "-->";
 constexpr char kEscape = '%';
-constexpr char kHex[] = "0123456789ABCDEF";
 
 bool needsEscape(char c) {
     return isSpace(c) || c == '<' || c == '>' || c == kEscape;
@@ -26,10 +25,7 @@ void encodeBody(std::string_view body, Text& out) {
             continue;
         }
         if (c == '\n') c = '\r';
-        const auto byte = static_cast<unsigned char>(c);
-        out += kEscape;
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
+        appendPercentEscape(static_cast<unsigned char>(c), out);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/update_check.h"
 
+#include <new>
 #include <system_error>
 
 #include "app/application.h"
@@ -9,19 +10,13 @@
 #include "script/json_object.h"
 #include "web/http_request.h"
 #include "web/text_primitives.h"
+#include "web/web_address.h"
 
 namespace quillon::app {
 namespace {
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
+// A manifest is a few dozen bytes; an answer larger than this is no manifest.
+constexpr std::size_t kManifestLimit = std::size_t{1} << 20;
 
 // An edition the comparison can use: a string or a number, with a non-empty text. Anything else
 // (missing, null, a boolean, an object, an array) means the manifest says nothing usable.
@@ -33,10 +28,6 @@ Text UsableEdition(script::JsonObject& manifest) {
 
 }  // namespace
 
-bool IsWebAddress(std::string_view address) {
-    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
-}
-
 std::filesystem::path ProgramDirectory() {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -46,7 +37,6 @@ std::filesystem::path ProgramDirectory() {
 }
 
 Text FileUrl(const std::filesystem::path& absolutePath) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const std::string path = absolutePath.generic_string();
     Text url = path.starts_with('/') ? "file://" : "file:///";  // a drive letter needs the root
     for (const char c : path) {
@@ -57,9 +47,7 @@ Text FileUrl(const std::filesystem::path& absolutePath) {
         if (plain) {
             url += c;
         } else {
-            url += '%';
-            url += kHex[byte >> 4];
-            url += kHex[byte & 0xF];
+            appendPercentEscape(byte, url);
         }
     }
     return url;
@@ -81,42 +69,56 @@ Addresses DefaultAddresses(const std::filesystem::path& programDirectory) {
     return addresses;
 }
 
-// Fetches the manifest, compares its edition with the built-in one and offers the download. A
-// manifest that cannot be fetched, is not a JSON object or names no usable edition, and a
-// download address that is not a web address, end in the failure message instead: the body
-// comes from the network, so it is checked as data before the JSON object evaluates it, and
-// only http(s) addresses from it reach the shell.
-void Application::CheckForUpdate() {
-    script::JsonObject manifest;
-    manifest.Initialize();
-    const Text body = web::BytesToText(web::HttpRequest(addresses_.manifestUrl));
-    Text edition;
-    if (script::IsJsonObjectText(body)) {
+UpdateManifest FetchManifest(std::string_view manifestUrl, std::stop_token stop) {
+    try {
+        web::RequestOptions options;
+        options.limits.body = kManifestLimit;
+        options.stop = std::move(stop);
+        Text headers;
+        const Text body = web::BytesToText(
+            web::HttpRequest(options, manifestUrl, 0, {}, nullptr, nullptr, nullptr, &headers));
+        const int status = web::ResponseStatus(headers);
+        if (status < 200 || status > 299 || !script::IsJsonObjectText(body)) return {};
+        script::JsonObject manifest;
+        manifest.Initialize();
         manifest.Parse(body);
-        edition = UsableEdition(manifest);
+        UpdateManifest result{UsableEdition(manifest), {}};
+        if (!result.edition.empty()) result.down = manifest.GetText("down");
+        manifest.Destroy();
+        return result;
+    } catch (const std::bad_alloc&) {
+        return {};
     }
-    if (edition.empty()) {
-        ui_.desktop.ShowMessage(Text(kUpdateFailedMessage), Text(kNoticeCaption), kOkButton);
-    } else if (edition != kEdition) {
-        const int answer =
-            ui_.desktop.ShowMessage(Text(kUpdatePrompt), Text(kNoticeCaption), kOkCancelButtons);
-        if (answer == kAnsweredOk) {
-            const Text down = manifest.GetText("down");
-            if (IsWebAddress(down)) {
-                ui_.desktop.OpenWithShell(down);
-            } else {
-                ui_.desktop.ShowMessage(Text(kUpdateFailedMessage), Text(kNoticeCaption),
-                                        kOkButton);
-            }
-        }
-    } else {
-        ui_.desktop.ShowMessage(Text(kUpToDateMessage), Text(kNoticeCaption), kOkButton);
-    }
-    manifest.Destroy();
 }
 
+void Application::CheckForUpdate() {
+    PresentUpdate(FetchManifest(addresses_.manifestUrl));
+}
+
+// Compares the manifest's edition with the built-in one and offers the download. No usable
+// manifest, and a download address that is not a well-formed web address, end in the failure
+// message instead: only http(s) addresses from the network reach the shell.
+void Application::PresentUpdate(const UpdateManifest& manifest) {
+    const Text caption(kNoticeCaption);
+    if (manifest.edition.empty()) {
+        ui_.desktop.ShowMessage(Text(kUpdateFailedMessage), caption, kOkButton);
+    } else if (manifest.edition == kEdition) {
+        ui_.desktop.ShowMessage(Text(kUpToDateMessage), caption, kOkButton);
+    } else if (ui_.desktop.ShowMessage(Text(kUpdatePrompt), caption, kOkCancelButtons) ==
+               kAnsweredOk) {
+        if (web::IsHttpUrl(manifest.down)) {
+            ui_.desktop.OpenWithShell(manifest.down);
+        } else {
+            ui_.desktop.ShowMessage(Text(kUpdateFailedMessage), caption, kOkButton);
+        }
+    }
+}
+
+// When no handler takes the page (no browser), the user learns where it is instead.
 void Application::OpenInstructions() {
-    ui_.desktop.OpenWithShell(addresses_.instructionsUrl);
+    if (ui_.desktop.OpenWithShell(addresses_.instructionsUrl)) return;
+    ui_.desktop.ShowMessage(Text(kInstructionsFailedMessage) + addresses_.instructionsUrl,
+                            Text(kNoticeCaption), kOkButton);
 }
 
 }  // namespace quillon::app

@@ -1,6 +1,7 @@
 #pragma once
 // The update check's fixed texts and the two addresses behind the 关于 menu.
 #include <filesystem>
+#include <stop_token>
 #include <string_view>
 
 #include "runtime/text.h"
@@ -25,6 +26,10 @@ inline constexpr std::string_view kUpToDateMessage =
 // 检查更新失败
 inline constexpr std::string_view kUpdateFailedMessage =
     "\xBC\xEC\xB2\xE9\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC";
+// 无法打开说明页，请在浏览器中打开：\r\n, followed by the page's address
+inline constexpr std::string_view kInstructionsFailedMessage =
+    "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCB\xB5\xC3\xF7\xD2\xB3\xA3\xAC\xC7\xEB\xD4\xDA"
+    "\xE4\xAF\xC0\xC0\xC6\xF7\xD6\xD0\xB4\xF2\xBF\xAA\xA3\xBA\r\n";
 
 // Where the update check and 说明 go. GBK texts, like every address the handlers pass on.
 struct Addresses {
@@ -47,8 +52,18 @@ Addresses DefaultAddresses(const std::filesystem::path& programDirectory = Progr
 // percent-encoded, so that the URL is ASCII whatever the path holds.
 Text FileUrl(const std::filesystem::path& absolutePath);
 
-// Whether `address` starts with "http://" or "https://", in any letter case: the only download
-// addresses from a manifest that go to the shell.
-bool IsWebAddress(std::string_view address);
+// What the update server's manifest says. An empty edition means no usable manifest arrived.
+struct UpdateManifest {
+    Text edition;  // a string or number member, as text
+    Text down;     // the download address as given
+};
+
+// Fetches and reads the manifest at `manifestUrl`, blocking until that is done or has failed. It
+// touches no control and keeps no state, so it may run on any thread; `stop` abandons it.
+//
+// Only a 2xx response of at most 1 MiB whose body is exactly one JSON object counts: the body
+// comes from the network, so it is checked as data before the JSON object evaluates it. A
+// failure of any kind, running out of memory included, gives the empty manifest.
+UpdateManifest FetchManifest(std::string_view manifestUrl, std::stop_token stop = {});
 
 }  // namespace quillon::app

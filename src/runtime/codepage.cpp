@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "runtime/gb_tables.h"
+#include "runtime/utf8.h"
 
 // ASCII reads alike in every encoding here and is copied; two-byte characters are looked up in
 // the tables; only the runs between go through a converter, opened once per call and only when
@@ -55,23 +56,9 @@ struct Utf8Char {
 };
 
 Utf8Char utf8CharAt(const TwoByteTables& tables, std::string_view utf8, std::size_t i) {
-    auto continuation = [&](std::size_t at) {
-        return at < utf8.size() && (byteAt(utf8, at) & 0xC0) == 0x80;
-    };
-    const unsigned char lead = byteAt(utf8, i);
     char32_t unit = 0;
-    std::size_t size = 0;
-    if (lead >= 0xC2 && lead <= 0xDF && continuation(i + 1)) {
-        unit = (lead & 0x1Fu) << 6 | (byteAt(utf8, i + 1) & 0x3Fu);
-        size = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
-        unit = (lead & 0x0Fu) << 12 | (byteAt(utf8, i + 1) & 0x3Fu) << 6 |
-               (byteAt(utf8, i + 2) & 0x3Fu);
-        size = 3;
-        if (unit < 0x800 || (unit >= 0xD800 && unit < 0xE000)) return {};
-    } else {
-        return {};
-    }
+    const std::size_t size = utf8::decode(utf8.substr(i), unit);
+    if (size < 2 || size > 3 || (unit >= 0xD800 && unit < 0xE000)) return {};
     const std::uint16_t code = tables.code(static_cast<char16_t>(unit));
     return code ? Utf8Char{code, size} : Utf8Char{};
 }
@@ -79,19 +66,6 @@ Utf8Char utf8CharAt(const TwoByteTables& tables, std::string_view utf8, std::siz
 void appendCode(std::uint16_t code, Text& out) {
     const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
     out.append(bytes, 2);
-}
-
-void appendUtf8(char16_t unit, std::string& out) {
-    if (unit < 0x800) {
-        const char bytes[2] = {static_cast<char>(0xC0 | unit >> 6),
-                               static_cast<char>(0x80 | (unit & 0x3F))};
-        out.append(bytes, 2);
-    } else {
-        const char bytes[3] = {static_cast<char>(0xE0 | unit >> 12),
-                               static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
-                               static_cast<char>(0x80 | (unit & 0x3F))};
-        out.append(bytes, 3);
-    }
 }
 
 }  // namespace
@@ -143,7 +117,7 @@ std::string gbkToUtf8(std::string_view gbk) {
             end = asciiEnd(gbk, i);
             out.append(gbk.substr(i, end - i));
         } else if (const char16_t unit = gbUnitAt(tables, gbk, i)) {
-            appendUtf8(unit, out);
+            utf8::appendUnit(unit, out);
             end = i + 2;
         } else {
             end = gbRunEnd(gbk, i);

@@ -1,5 +1,6 @@
 #pragma once
 // The basic value types every subsystem shares.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,5 +29,31 @@ inline std::string_view asChars(ByteView bytes) {
 
 // A byte of 0x81..0xFF starts a two-byte GBK character; 0x80 and below stand alone.
 constexpr bool isLeadByte(unsigned char c) { return c > 0x80; }
+
+// ASCII A-Z lowered; every other byte unchanged. Trail bytes of two-byte characters may fall in
+// A-Z: callers that hold GBK text fold single-byte characters only.
+constexpr char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Byte-wise equality with ASCII letters folded.
+constexpr bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+constexpr bool startsWithAsciiNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsAsciiNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Appends the escape "%XX" of one byte, in upper-case hex.
+inline void appendPercentEscape(unsigned char byte, std::string& out) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const char escape[3] = {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    out.append(escape, 3);
+}
 
 }  // namespace quillon

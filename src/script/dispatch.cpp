@@ -1,15 +1,11 @@
 #include "script/dispatch.h"
 
+#include "runtime/text.h"
+
 namespace quillon::script {
 
 bool SameAutomationName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
+    return equalsAsciiNoCase(a, b);
 }
 
 VarType ResolveParamType(const TypeDesc& type) {

@@ -1,8 +1,11 @@
 #include "ui/desktop.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 #include "ui/text_convert.h"
 
@@ -47,12 +50,26 @@ int QtDesktop::ShowMessage(const Text& text, const Text& caption, app::MessageBu
     return box.clickedButton() == ok ? app::kAnsweredOk : app::kAnsweredCancel;
 }
 
-void QtDesktop::OpenWithShell(const Text& target) {
+bool QtDesktop::OpenWithShell(const Text& target) {
 #ifdef _WIN32
-    ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
+    // Values above 32 mean success.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL));
+    return result > 32;
 #else
-    QDesktopServices::openUrl(ShellUrl(target));
+    return QDesktopServices::openUrl(ShellUrl(target));
 #endif
+}
+
+QTranslator* InstallChineseQtTexts(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
 }
 
 QUrl ShellUrl(const Text& target) {

@@ -4,6 +4,9 @@
 
 #include "app/components.h"
 
+class QCoreApplication;
+class QTranslator;
+
 namespace quillon::ui {
 
 class QtDesktop : public app::Desktop {
@@ -12,9 +15,14 @@ class QtDesktop : public app::Desktop {
     // breaks the line.
     int ShowMessage(const Text& text, const Text& caption, app::MessageButtons buttons) override;
     // Hands the target to the user's default handler: a web browser for an address, the
-    // associated program for a local file.
-    void OpenWithShell(const Text& target) override;
+    // associated program for a local file. False when there is no such handler.
+    bool OpenWithShell(const Text& target) override;
 };
+
+// Loads and installs Qt's own Chinese texts (message box buttons, edit box context menus) into
+// `application`, whatever the user's locale. Returns the translator, owned by the application,
+// or null when the translations are not installed.
+QTranslator* InstallChineseQtTexts(QCoreApplication& application);
 
 // The URL that OpenWithShell opens for a target: the target itself when it starts with a scheme
 // of two letters or more, else the local file it names (a drive letter is no scheme).

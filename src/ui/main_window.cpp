@@ -73,6 +73,12 @@ void MainWindow::Build(app::Desktop& desktop, app::Addresses addresses) {
 // already half gone.
 MainWindow::~MainWindow() {
     tree_->disconnect(this);
+    // A running update check is abandoned; its result, if one was posted, dies with the window.
+    if (updateCheck_.joinable()) {
+        updateCheck_.request_stop();
+        updateCheck_.join();
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 // Controls in template order, which is also their tab order.
@@ -111,8 +117,7 @@ void MainWindow::BuildMenu() {
             [this] { Run([this] { app_->ExitProgram(); }); });
     QMenu* about = menuBar()->addMenu(U("关于"));
     about->setObjectName(U("关于"));
-    connect(add(about, "检查更新"), &QAction::triggered, this,
-            [this] { Run([this] { app_->CheckForUpdate(); }); });
+    connect(add(about, "检查更新"), &QAction::triggered, this, [this] { StartUpdateCheck(); });
     connect(add(about, "说明"), &QAction::triggered, this,
             [this] { Run([this] { app_->OpenInstructions(); }); });
 }
@@ -134,6 +139,25 @@ template <typename Handler>
 void MainWindow::Run(Handler handler) {
     handler();
     tree_->FinishUpdate();
+}
+
+void MainWindow::StartUpdateCheck() {
+    if (updateCheck_.joinable()) return;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    updateCheck_ =
+        std::jthread([this, url = app_->AboutAddresses().manifestUrl](std::stop_token stop) {
+            app::UpdateManifest manifest = app::FetchManifest(url, stop);
+            if (stop.stop_requested()) return;
+            QMetaObject::invokeMethod(
+                this, [this, manifest = std::move(manifest)] { FinishUpdateCheck(manifest); },
+                Qt::QueuedConnection);
+        });
+}
+
+void MainWindow::FinishUpdateCheck(const app::UpdateManifest& manifest) {
+    updateCheck_.join();  // the worker ends right after posting
+    QApplication::restoreOverrideCursor();
+    Run([this, &manifest] { app_->PresentUpdate(manifest); });
 }
 
 void MainWindow::SetCaption(const Text& caption) {

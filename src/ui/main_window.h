@@ -3,6 +3,7 @@
 // wires every control event to its handler. The handlers themselves live in app::Application.
 #include <QMainWindow>
 #include <memory>
+#include <thread>
 
 #include "app/application.h"
 
@@ -53,6 +54,10 @@ class MainWindow : public QMainWindow, public app::Window {
     // Runs one handler, then lets the tree show what the handler put into it.
     template <typename Handler>
     void Run(Handler handler);
+    // 检查更新: the manifest is fetched on a worker thread while the window goes on, then
+    // presented here. A check asked for while one runs is ignored.
+    void StartUpdateCheck();
+    void FinishUpdateCheck(const app::UpdateManifest& manifest);
 
     QPushButton* format_ = nullptr;
     AttributeGrid* grid_ = nullptr;
@@ -63,6 +68,7 @@ class MainWindow : public QMainWindow, public app::Window {
     TreeView* tree_ = nullptr;
     std::unique_ptr<app::Desktop> ownDesktop_;  // set when the window made its own
     std::unique_ptr<app::Application> app_;
+    std::jthread updateCheck_;  // joinable while a check runs
 };
 
 // Shows the window, runs the message loop until the window closes or the program is ended,

@@ -2,9 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <mutex>
+#include <stop_token>
 
 namespace quillon::web::detail {
 namespace {
@@ -58,16 +60,35 @@ struct Transfer {
     ExchangeResult result;
     bool inHeaderBlock = false;
     bool connected = false;
-    bool idleExpired = false;
+    // Set when the transfer was abandoned: a time limit, the size limit, no memory, a stop.
+    bool abandoned = false;
     std::chrono::milliseconds idle{};
+    std::size_t limit = 0;  // bytes of the body, and of one header block
+    std::stop_token stop;
     Clock::time_point lastActivity = Clock::now();
     curl_off_t received = 0;
     curl_off_t sent = 0;
 };
 
+// A write callback that returns a count other than the one it was given ends the transfer.
+constexpr size_t kRefuse = 0;
+
+// Appends `length` bytes within the transfer's limit; false when they do not fit or memory runs
+// out. Nothing may throw through libcurl, so the failure is caught here.
+template <typename Buffer>
+bool keep(Transfer& t, Buffer& buffer, const char* data, size_t length) noexcept {
+    if (length > t.limit - std::min(t.limit, buffer.size())) return false;
+    try {
+        buffer.insert(buffer.end(), data, data + length);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // Collects the header block of each response; a new status line starts a new response (after a
 // redirect or an interim 1xx), and lines after the block's empty line (trailers) are ignored.
-size_t onHeader(char* data, size_t size, size_t count, void* user) {
+size_t onHeader(char* data, size_t size, size_t count, void* user) noexcept {
     auto& t = *static_cast<Transfer*>(user);
     const size_t length = size * count;
     t.lastActivity = Clock::now();
@@ -75,25 +96,36 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (!t.inHeaderBlock) {
         if (line.substr(0, 5) != "HTTP/") return length;
-        t.result = {};
+        t.result.body.clear();
+        t.result.rawHeaders.clear();
         t.inHeaderBlock = true;
     }
-    t.result.rawHeaders.append(line);
-    t.result.rawHeaders += "\r\n";
+    if (!keep(t, t.result.rawHeaders, line.data(), line.size()) ||
+        !keep(t, t.result.rawHeaders, "\r\n", 2)) {
+        t.abandoned = true;
+        return kRefuse;
+    }
     if (line.empty()) t.inHeaderBlock = false;
     return length;
 }
 
-size_t onBody(char* data, size_t size, size_t count, void* user) {
+size_t onBody(char* data, size_t size, size_t count, void* user) noexcept {
     auto& t = *static_cast<Transfer*>(user);
     const size_t length = size * count;
     t.lastActivity = Clock::now();
-    t.result.body.insert(t.result.body.end(), data, data + length);
+    if (length != 0 && !keep(t, t.result.body, data, length)) {
+        t.abandoned = true;
+        return kRefuse;
+    }
     return length;
 }
 
-int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) noexcept {
     auto& t = *static_cast<Transfer*>(user);
+    if (t.stop.stop_requested()) {
+        t.abandoned = true;
+        return 1;  // abandons the transfer
+    }
     const auto now = Clock::now();
     if (received != t.received || sent != t.sent) {
         t.received = received;
@@ -101,15 +133,15 @@ int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off
         t.lastActivity = now;
     }
     if (t.connected && now - t.lastActivity >= t.idle) {
-        t.idleExpired = true;
-        return 1;  // abandons the transfer
+        t.abandoned = true;
+        return 1;
     }
     return 0;
 }
 
 // Called once a connection stands, before the request goes out: from here on the idle limit
 // applies (until then the connect limit does).
-int onConnected(void* user, char*, char*, int, int) {
+int onConnected(void* user, char*, char*, int, int) noexcept {
     auto& t = *static_cast<Transfer*>(user);
     t.connected = true;
     t.lastActivity = Clock::now();
@@ -119,15 +151,12 @@ int onConnected(void* user, char*, char*, int, int) {
 // Spaces and control bytes are percent-encoded, and so are bytes above 0x7F before the query:
 // libcurl would encode those itself (in lower case). The rest goes out as given.
 std::string encodePath(std::string_view path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const size_t query = path.find('?');
     std::string out;
     for (size_t i = 0; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
         if (byte <= 0x20 || byte == 0x7F || (byte > 0x7F && i < query)) {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            appendPercentEscape(byte, out);
         } else {
             out += path[i];
         }
@@ -229,6 +258,10 @@ void applyTarget(CURL* easy, CURLU* url, const ExchangeTarget& target,
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(settings.limits.connect.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(settings.limits.total.count()));
+    // A body announced larger than the limit is refused before it comes; the write callback
+    // holds the limit for the rest.
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(settings.limits.body));
     if (!settings.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, settings.caFile.c_str());
     if (target.cookieStore && curlRuntime().cookieShare() != nullptr) {
         curl_easy_setopt(easy, CURLOPT_SHARE, curlRuntime().cookieShare());
@@ -267,6 +300,8 @@ ExchangeResult CurlExchange::Perform(std::string_view headerBlock, std::optional
     if (easy == nullptr) return {};
     Transfer transfer;
     transfer.idle = settings_.limits.idle;
+    transfer.limit = settings_.limits.body;
+    transfer.stop = settings_.stop;
     handles_->headers.reset(headerList(headerBlock));
     applyTarget(easy, handles_->url.get(), target_, settings_);
     applyCallbacks(easy, transfer);
@@ -274,9 +309,10 @@ ExchangeResult CurlExchange::Perform(std::string_view headerBlock, std::optional
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, handles_->headers.get());
 
     const CURLcode code = curl_easy_perform(easy);
-    // A request ended by a time limit, or one whose header block never completed, counts as one
-    // that got no response. A body cut short by the server is returned as far as it came.
-    if (code == CURLE_OPERATION_TIMEDOUT || transfer.idleExpired || transfer.inHeaderBlock) {
+    // A request ended by a limit or a stop, or one whose header block never completed, counts as
+    // one that got no response. A body cut short by the server is returned as far as it came.
+    if (code == CURLE_OPERATION_TIMEDOUT || code == CURLE_FILESIZE_EXCEEDED || transfer.abandoned ||
+        transfer.inHeaderBlock) {
         return {};
     }
     return std::move(transfer.result);

@@ -1,6 +1,7 @@
 #include "web/http_request.h"
 
 #include <array>
+#include <new>
 #include <optional>
 
 #include "web/curl_exchange.h"
@@ -77,10 +78,12 @@ Text ExtractResponseCookies(std::string_view responseHeaders) {
     return cookies;
 }
 
-ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url, int method,
-                        std::string_view postText, Text* cookies, Text* responseCookies,
-                        Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
-                        std::string_view proxy) {
+namespace {
+
+ByteSet performRequest(const TransportSettings& settings, std::string_view url, int method,
+                       std::string_view postText, Text* cookies, Text* responseCookies,
+                       Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                       std::string_view proxy) {
     if (method < 0 || method > 2) method = 0;
     const Text callerHeaders = headers != nullptr ? *headers : Text();
     CurlExchange exchange(settings);
@@ -112,6 +115,21 @@ ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url,
     return std::move(result.body);
 }
 
+}  // namespace
+
+ByteSet HttpRequestWith(const TransportSettings& settings, std::string_view url, int method,
+                        std::string_view postText, Text* cookies, Text* responseCookies,
+                        Text* headers, Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                        std::string_view proxy) {
+    // Running out of memory anywhere in the request ends it as a failed one.
+    try {
+        return performRequest(settings, url, method, postText, cookies, responseCookies, headers,
+                              responseHeaders, noRedirect, postBytes, proxy);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
 }  // namespace detail
 
 ByteSet HttpRequest(std::string_view url, int method, std::string_view postText, Text* cookies,
@@ -120,6 +138,29 @@ ByteSet HttpRequest(std::string_view url, int method, std::string_view postText,
     return detail::HttpRequestWith(detail::TransportSettings{}, url, method, postText, cookies,
                                    responseCookies, headers, responseHeaders, noRedirect, postBytes,
                                    proxy);
+}
+
+int ResponseStatus(std::string_view responseHeaders) {
+    const std::string_view line = responseHeaders.substr(0, responseHeaders.find("\r\n"));
+    if (!line.starts_with("HTTP/")) return 0;
+    const size_t space = line.find(' ');
+    if (space == std::string_view::npos || line.size() < space + 4) return 0;
+    int status = 0;
+    for (const char c : line.substr(space + 1, 3)) {
+        if (c < '0' || c > '9') return 0;
+        status = status * 10 + (c - '0');
+    }
+    const bool ends = line.size() == space + 4 || line[space + 4] == ' ';
+    return ends ? status : 0;
+}
+
+ByteSet HttpRequest(const RequestOptions& options, std::string_view url, int method,
+                    std::string_view postText, Text* cookies, Text* responseCookies, Text* headers,
+                    Text* responseHeaders, bool noRedirect, ByteSet* postBytes,
+                    std::string_view proxy) {
+    return detail::HttpRequestWith(detail::TransportSettings{options, {}}, url, method, postText,
+                                   cookies, responseCookies, headers, responseHeaders, noRedirect,
+                                   postBytes, proxy);
 }
 
 }  // namespace quillon::web

@@ -7,11 +7,31 @@
 // case-sensitive tests), then "Cookie: <cookies>" when a non-empty cookie set is given.
 // Responses always come from the server (there is no cache), no file is written, and certificates
 // of HTTPS servers are verified against the system's trusted authorities.
+#include <chrono>
+#include <cstddef>
+#include <stop_token>
 #include <string_view>
 
 #include "runtime/text.h"
 
 namespace quillon::web {
+
+using namespace std::chrono_literals;
+
+// How much a request may take before it ends like an unreachable server.
+struct RequestLimits {
+    std::chrono::milliseconds connect = 60s;    // name lookup, TCP and TLS handshake
+    std::chrono::milliseconds idle = 30s;       // nothing received (or sent) once connected
+    std::chrono::milliseconds total = 10min;    // the whole request, redirects included
+    std::size_t body = std::size_t{256} << 20;  // bytes of the body (and of a header block)
+};
+
+// What a caller can set beside the parameters: the limits, and a token through which another
+// thread abandons the request (it then ends like an unreachable server, within about a second).
+struct RequestOptions {
+    RequestLimits limits;
+    std::stop_token stop;
+};
 
 // Returns the response body, or an empty byte set when no response arrived.
 //
@@ -29,12 +49,24 @@ namespace quillon::web {
 // postBytes        in: body bytes, preferred over `postText`; out: the body sent for POST/HEAD.
 // proxy            "host:port" of an HTTP proxy; empty means a direct connection.
 //
-// A request never hangs: it ends like an unreachable server when the connection cannot be made
-// within 60 s, when nothing arrives for 30 s, or when it takes longer than 10 minutes in all.
+// A request never hangs and never takes unbounded memory: it ends like an unreachable server when
+// the connection cannot be made within 60 s, when nothing arrives for 30 s, when it takes longer
+// than 10 minutes in all, when the body grows past 256 MiB, or when memory runs out.
 ByteSet HttpRequest(std::string_view url, int method = 0, std::string_view postText = {},
                     Text* cookies = nullptr, Text* responseCookies = nullptr,
                     Text* headers = nullptr, Text* responseHeaders = nullptr,
                     bool noRedirect = false, ByteSet* postBytes = nullptr,
                     std::string_view proxy = {});
+
+// The same request under the caller's limits and stop token.
+ByteSet HttpRequest(const RequestOptions& options, std::string_view url, int method = 0,
+                    std::string_view postText = {}, Text* cookies = nullptr,
+                    Text* responseCookies = nullptr, Text* headers = nullptr,
+                    Text* responseHeaders = nullptr, bool noRedirect = false,
+                    ByteSet* postBytes = nullptr, std::string_view proxy = {});
+
+// The status code on the first line of a response header block ("HTTP/1.1 200 OK" gives 200), or
+// 0 when the block starts with no status line.
+int ResponseStatus(std::string_view responseHeaders);
 
 }  // namespace quillon::web

@@ -1,25 +1,15 @@
 #pragma once
-// Internals of HttpRequest, open to the tests: the time limits, the transport settings they can
-// shorten or extend, and the text steps that need no network.
-#include <chrono>
+// Internals of HttpRequest, open to the tests: the transport settings that can shorten or extend
+// its limits, and the text steps that need no network.
 #include <string>
 #include <string_view>
 
 #include "runtime/text.h"
+#include "web/http_request.h"
 
 namespace quillon::web::detail {
 
-using namespace std::chrono_literals;
-
-// How long a request may take before it ends like an unreachable server.
-struct RequestLimits {
-    std::chrono::milliseconds connect = 60s;  // name lookup, TCP and TLS handshake
-    std::chrono::milliseconds idle = 30s;     // nothing received (or sent) once connected
-    std::chrono::milliseconds total = 10min;  // the whole request, redirects included
-};
-
-struct TransportSettings {
-    RequestLimits limits;
+struct TransportSettings : RequestOptions {
     // A PEM file of authorities trusted instead of the system's; empty: the system's.
     std::string caFile;
 };

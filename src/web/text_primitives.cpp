@@ -12,10 +12,6 @@ size_t charLength(std::string_view text, size_t i) {
     return isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
-char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether `sought` stands at byte `at` of `text`. Folding applies only to single-byte characters
 // of `sought`; a lead byte and its trail byte must match exactly.
 bool matchesAt(std::string_view text, size_t at, std::string_view sought, bool ignoreCase) {

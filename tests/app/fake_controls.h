@@ -163,8 +163,12 @@ class FakeDesktop : public Desktop {
         answers.erase(answers.begin());
         return answer;
     }
-    void OpenWithShell(const Text& target) override { opened.push_back(target); }
+    bool OpenWithShell(const Text& target) override {
+        opened.push_back(target);
+        return shellOpens;
+    }
 
+    bool shellOpens = true;  // what OpenWithShell answers
     std::vector<int> answers;
     std::vector<Message> messages;
     std::vector<Text> opened;

@@ -7,6 +7,7 @@
 #include "runtime/codepage.h"
 #include "script/json_check.h"
 #include "test_server.h"
+#include "web/web_address.h"
 
 namespace quillon::app {
 namespace {
@@ -92,9 +93,10 @@ TEST_F(UpdateCheckTest, WebAddressesInAnyCaseReachTheShell) {
 
 // Anything but an http(s) address stays away from the shell, even after the user said OK.
 TEST_F(UpdateCheckTest, OtherDownloadTargetsAreRefused) {
-    for (const char* down :
-         {"file:///etc/passwd", "/usr/bin/xterm", "C:\\\\Windows\\\\calc.exe",
-          " http://quillon.example/q.zip", "javascript:alert(1)", "http:/x", ""}) {
+    for (const char* down : {"file:///etc/passwd", "/usr/bin/xterm", "C:\\\\Windows\\\\calc.exe",
+                             " http://quillon.example/q.zip", "javascript:alert(1)", "http:/x", "",
+                             R"(https://a\u0000b)", "http://quillon.example/a b.zip",
+                             R"(http://q\u0007/)", "http://quillon.example:99999/", "http://"}) {
         SCOPED_TRACE(down);
         Shown().clear();
         CheckBody(manifest(R"("20170108")", down));
@@ -118,11 +120,35 @@ TEST_F(UpdateCheckTest, UnreachableServerFails) {
     EXPECT_TRUE(Opened().empty());
 }
 
-TEST_F(UpdateCheckTest, ErrorPageFails) {
+// The manifest may take up to 1 MiB; a larger answer ends the request and the check fails.
+TEST_F(UpdateCheckTest, ManifestsPastOneMebibyteFail) {
+    const std::string head = R"({"edition":"20170108","down":"http://h/q.zip","pad":")";
+    for (const size_t size : {size_t{1} << 20, (size_t{1} << 20) + 1}) {
+        SCOPED_TRACE(size);
+        Shown().clear();
+        Opened().clear();
+        CheckBody(head + std::string(size - head.size() - 2, 'x') + "\"}");
+        EXPECT_EQ(Opened().size(), size <= (size_t{1} << 20) ? 1u : 0u);
+        EXPECT_EQ(Shown(), size <= (size_t{1} << 20) ? std::vector<Message>{kPrompt}
+                                                     : std::vector<Message>{kFailed});
+    }
+}
+
+// Only a 2xx response is a manifest, whatever its body holds.
+TEST_F(UpdateCheckTest, OnlySuccessStatusesCarryAManifest) {
+    for (const char* status : {"500 Internal Server Error", "404 Not Found", "302 Found",
+                               "403 Forbidden", "203 Non-Authoritative Information"}) {
+        SCOPED_TRACE(status);
+        Shown().clear();
+        CheckAgainst(
+            httpResponse(status, "Content-Type: application/json\r\n", manifest(R"("20170108")")));
+        const bool success = status[0] == '2';
+        EXPECT_EQ(Shown(), success ? std::vector<Message>{kPrompt} : std::vector<Message>{kFailed});
+    }
+    Shown().clear();
     CheckAgainst(httpResponse("404 Not Found", "Content-Type: text/html\r\n",
                               "<html><body><h1>404 Not Found</h1></body></html>"));
     EXPECT_EQ(Shown(), std::vector<Message>{kFailed});
-    EXPECT_TRUE(Opened().empty());
 }
 
 // Bodies that are not one JSON object with a usable edition. Script code among them would, if it
@@ -169,11 +195,23 @@ TEST_F(UpdateCheckTest, InstructionsGoToTheShellQuietly) {
     EXPECT_TRUE(Shown().empty());
 }
 
+TEST_F(UpdateCheckTest, InstructionsThatNoHandlerTakesAreExplained) {
+    ui.desktop.shellOpens = false;
+    Application app(ui.Contract(), Addresses{"http://127.0.0.1:1/quillon/up.json",
+                                             "file:///opt/quillon/instructions.html"});
+    app.OpenInstructions();
+    EXPECT_EQ(Opened(), std::vector<Text>{"file:///opt/quillon/instructions.html"});
+    EXPECT_EQ(Shown(),
+              (std::vector<Message>{{G("无法打开说明页，请在浏览器中打开：\r\nfile:///opt/quillon/"
+                                       "instructions.html"),
+                                     G("提示："), kOkButton}}));
+}
+
 TEST(UpdateAddresses, DefaultsUseTheFixedPathAndThePageNextToTheProgram) {
     const Addresses addresses = DefaultAddresses("/opt/q uillon/\xE8\xAF\xB4");  // 说
-    EXPECT_TRUE(IsWebAddress(addresses.manifestUrl)) << addresses.manifestUrl;
+    EXPECT_TRUE(web::IsHttpUrl(addresses.manifestUrl)) << addresses.manifestUrl;
     EXPECT_TRUE(addresses.manifestUrl.ends_with("/quillon/up.json")) << addresses.manifestUrl;
-    if (!IsWebAddress(addresses.instructionsUrl)) {
+    if (!web::IsHttpUrl(addresses.instructionsUrl)) {
         EXPECT_EQ(addresses.instructionsUrl, "file:///opt/q%20uillon/%E8%AF%B4/instructions.html");
     }
     EXPECT_EQ(FileUrl("C:/Quillon/instructions.html"), "file:///C:/Quillon/instructions.html");

@@ -6,17 +6,23 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTranslator>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "fake_controls.h"
 #include "runtime/codepage.h"
 #include "test_server.h"
 #include "ui/desktop.h"
+#include "ui/edit_boxes.h"
 #include "ui/main_window.h"
 
 namespace quillon::ui {
@@ -27,6 +33,7 @@ using web::testing::httpResponse;
 using web::testing::respondWith;
 using web::testing::TestServer;
 using Message = FakeDesktop::Message;
+using namespace std::chrono_literals;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -63,6 +70,16 @@ QAction* MenuEntry(MainWindow& window, const char* menu, const char* entry) {
     return nullptr;
 }
 
+// Lets the event loop run until `done` holds or `limit` passes; whether it holds.
+bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
 class UpdateWindowTest : public ::testing::Test {
   protected:
     // A window whose manifest is served by `server` and whose instructions page is `page`.
@@ -78,6 +95,7 @@ TEST_F(UpdateWindowTest, CheckForUpdateOffersTheDownloadAndOpensIt) {
         httpResponse("200 OK", "", R"({"edition":"20170108","down":"http://h/q.zip"})")));
     auto window = WindowFor(server);
     MenuEntry(*window, "关于", "检查更新")->trigger();
+    ASSERT_TRUE(RunEventsUntil([&] { return !desktop.messages.empty(); }));
     EXPECT_EQ(desktop.messages, (std::vector<Message>{{G("有更新，点击确定下载新版"), G("提示："),
                                                        app::kOkCancelButtons}}));
     EXPECT_EQ(desktop.opened, std::vector<Text>{"http://h/q.zip"});
@@ -96,6 +114,54 @@ TEST_F(UpdateWindowTest, InstructionsAndTheAboutMenuItself) {
     EXPECT_EQ(desktop.opened, std::vector<Text>{"http://quillon.example/help.html"});
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(server.connections(), 0);
+}
+
+// The request runs while the window goes on handling events: typing reaches the source box, the
+// cursor shows that work is going on, and a second 检查更新 meanwhile does nothing.
+TEST_F(UpdateWindowTest, TheCheckLeavesTheWindowResponsive) {
+    std::atomic<bool> answer{false};
+    TestServer server([&answer](web::testing::Connection& c) {
+        if (!c.readRequest()) return;
+        for (int i = 0; i < 1000 && !answer; ++i) std::this_thread::sleep_for(10ms);
+        c.send(httpResponse("200 OK", "", R"({"edition":"20170107"})"));
+    });
+    auto window = WindowFor(server);
+    window->show();
+    window->SourceBox().setPlainText({});
+    QAction* check = MenuEntry(*window, "关于", "检查更新");
+    check->trigger();
+    ASSERT_TRUE(RunEventsUntil([&] { return server.requests().size() == 1; }));
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QTest::keyClicks(&window->SourceBox(), QStringLiteral("typed"));
+    check->trigger();
+    QTest::qWait(50);
+    EXPECT_EQ(window->SourceBox().toPlainText(), QStringLiteral("typed"));
+    EXPECT_TRUE(desktop.messages.empty());
+    answer = true;
+    ASSERT_TRUE(RunEventsUntil([&] { return !desktop.messages.empty(); }));
+    EXPECT_EQ(desktop.messages, (std::vector<Message>{{G("软件已为最新版\r\n版本号：20170107"),
+                                                       G("提示："), app::kOkButton}}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    QTest::qWait(100);
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(desktop.messages.size(), 1u);
+}
+
+// Closing the window while a check waits on a silent server ends the check with it.
+TEST_F(UpdateWindowTest, ClosingTheWindowAbandonsARunningCheck) {
+    TestServer server([](web::testing::Connection& c) {
+        if (c.readRequest()) c.waitForClose(5s);
+    });
+    auto window = WindowFor(server);
+    MenuEntry(*window, "关于", "检查更新")->trigger();
+    ASSERT_TRUE(RunEventsUntil([&] { return server.requests().size() == 1; }));
+    const auto started = std::chrono::steady_clock::now();
+    window.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    QTest::qWait(50);
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 // The program's own window: 说明 hands the page next to the program to the file handler.
@@ -124,6 +190,36 @@ TEST(QtShell, TargetsBecomeUrlsOrLocalFiles) {
     EXPECT_EQ(catcher.opened[1].toLocalFile(), U("/tmp/说明 page.html"));
     EXPECT_EQ(catcher.opened[2].toLocalFile(), U("/opt/q uillon/instructions.html"));
     EXPECT_TRUE(ShellUrl("C:/Quillon/instructions.html").isLocalFile());
+}
+
+// With no handler for the page (no browser), the shell says so, and 说明 shows where it is.
+TEST(QtShell, NoHandlerIsReportedAndExplained) {
+    QtDesktop shell;
+    EXPECT_FALSE(shell.OpenWithShell("quillon-nohandler://page"));
+    app::testing::FakeDesktop desktop;
+    desktop.shellOpens = false;
+    const TestServer server(respondWith(""));
+    MainWindow window(desktop, app::Addresses{server.url(app::kManifestPath), "http://h/i.html"});
+    MenuEntry(window, "关于", "说明")->trigger();
+    EXPECT_EQ(desktop.messages,
+              (std::vector<Message>{{G("无法打开说明页，请在浏览器中打开：\r\nhttp://h/i.html"),
+                                     G("提示："), app::kOkButton}}));
+}
+
+// Qt's own texts come in Chinese once the translations are installed.
+TEST(QtTexts, ButtonsAndContextMenusAreChinese) {
+    std::unique_ptr<QTranslator> translator(InstallChineseQtTexts(*qApp));
+    ASSERT_NE(translator, nullptr) << "qt6-translations-l10n is not installed";
+    QMessageBox box(QMessageBox::NoIcon, U("提示："), U("x"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), U("确定"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), U("取消"));
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    EXPECT_TRUE(texts.join(QLatin1Char('|')).contains(U("粘贴")))
+        << texts.join(QLatin1Char('|')).toStdString();
 }
 
 // Runs `act` on the message box once it is up, from inside its own event loop.

@@ -93,3 +93,70 @@ TEST(HttpFailure, AConnectionThatNeverCompletesIsAbandoned) {
     EXPECT_EQ(call.run(), "");
     EXPECT_EQ(call.responseHeaders, "");
 }
+
+namespace {
+// Sends `head`, then `piece` again and again until the client goes away (or `count` pieces).
+TestServer::Script endless(std::string head, std::string piece, int count = 100000) {
+    return [head = std::move(head), piece = std::move(piece), count](Connection& c) {
+        if (!c.readRequest() || !c.send(head)) return;
+        for (int i = 0; i < count && c.send(piece); ++i) {
+        }
+    };
+}
+}  // namespace
+
+// A response larger than the body limit ends like an unreachable server, however it is framed;
+// one of exactly the limit arrives whole.
+TEST(HttpFailure, ResponsesPastTheSizeLimitAreAbandoned) {
+    constexpr size_t kLimit = 64 * 1024;
+    const std::string full(kLimit, 'b');
+    const std::string head = "HTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\n";
+    struct Case {
+        const char* name;
+        TestServer::Script script;
+        bool arrives;
+    };
+    Case cases[] = {
+        {"at the limit", respondWith(httpResponse("200 OK", "", full)), true},
+        {"announced past it", respondWith(httpResponse("200 OK", "", full + "b")), false},
+        {"read to the close", respondWith(head + "Connection: close\r\n\r\n" + full + "b"), false},
+        {"endless chunks",
+         endless(head + "Transfer-Encoding: chunked\r\n\r\n",
+                 "400\r\n" + std::string(1024, 'c') + "\r\n"),
+         false},
+        {"endless header lines", endless(head, "X-Pad: " + std::string(1000, 'h') + "\r\n"), false},
+    };
+    for (Case& c : cases) {
+        TestServer server(std::move(c.script));
+        Call call{.url = server.url("/"), .settings = shortLimits()};
+        call.settings.limits.body = kLimit;
+        const auto started = std::chrono::steady_clock::now();
+        const std::string body = call.run();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << c.name;
+        if (c.arrives) {
+            EXPECT_EQ(body, full) << c.name;
+            continue;
+        }
+        EXPECT_EQ(body, "") << c.name;
+        EXPECT_EQ(call.responseHeaders, "") << c.name;
+        EXPECT_EQ(call.responseCookies, "") << c.name;
+    }
+}
+
+// A stop asked for from another thread abandons a request that would otherwise wait on.
+TEST(HttpFailure, AStopEndsAWaitingRequest) {
+    TestServer silent([](Connection& c) {
+        if (c.readRequest()) c.waitForClose();
+    });
+    std::stop_source stop;
+    Call call{.url = silent.url("/")};
+    call.settings.stop = stop.get_token();
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(200ms);
+        stop.request_stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(call.run(), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_EQ(call.responseHeaders, "");
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "web/web_address.h"
+
 using namespace quillon::web;
 using quillon::Text;
 using quillon::TextArray;
@@ -110,4 +112,29 @@ TEST(Cookies, MergeDeletedAndDuplicates) {
     old = "k=1; k=2; K=3";
     fresh = "";
     EXPECT_EQ(MergeCookies(old, fresh), "k=1; K=3");
+}
+
+TEST(WebAddress, OnlyWellFormedHttpUrlsPass) {
+    using namespace std::string_literals;
+    const std::pair<std::string, bool> cases[] = {
+        {"http://h", true},
+        {"HTTPS://quillon.example/a/b?c=1#d", true},
+        {"http://127.0.0.1:8080/x", true},
+        {"http://quillon.example/\xD0\xC2.zip", true},  // GBK bytes in the path
+        {"https://a\0b"s, false},
+        {"http://a b/", false},
+        {"http://h/a b", false},
+        {"http://h/\t", false},
+        {"http://h/\r\nX: 1", false},
+        {"http://h/\x7F", false},
+        {" http://h", false},
+        {"http://", false},
+        {"http:/h", false},
+        {"http://h:99999/", false},
+        {"http://[::1/", false},
+        {"ftp://h", false},
+        {"javascript:alert(1)", false},
+        {"", false},
+    };
+    for (const auto& [url, valid] : cases) EXPECT_EQ(IsHttpUrl(url), valid) << url;
 }
