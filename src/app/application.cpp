@@ -18,6 +18,31 @@ ByteView BytesOf(const Text& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
+// True when `name` can be an element's name: one token of whole characters without control
+// characters or the path separator, which the parser reads back as that same name in every form
+// the writer gives a tag (followed by attributes, closing itself, and with text and an end tag).
+// The writer puts names out as stored, so anything else would change the document on reload.
+bool IsElementName(std::string_view name) {
+    if (name.empty()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (isLeadByte(c)) {
+            if (++i == name.size()) return false;  // a lead byte without its second byte
+        } else if (c <= ' ' || c == '/') {
+            return false;
+        }
+    }
+    const Text tag = xml::EscapeText(name);
+    const Text probe =
+        "<" + tag + " a=\"1\">v<" + tag + "/><" + tag + ">w</" + tag + "></" + tag + ">";
+    xml::XmlTree tree;
+    Text root, first, second;
+    return tree.Load(BytesOf(probe)) && tree.GetRootName(root) && root == name &&
+           tree.GetChildNames("@1") == TextArray{root, root} &&
+           tree.GetAttributeValue("@1", "@1") == "1" && tree.GetNodeValue("@1", first) &&
+           first == "v" && tree.GetNodeValue("@1/@2", second) && second == "w";
+}
+
 }  // namespace
 
 void Application::WindowCreated() {
@@ -148,9 +173,9 @@ bool Application::EndLabelEdit(int item) {
     const Text edited = ui_.tree.EditText();
     if (edited == state_.LabelBeforeEdit) return true;
     const Text path = ItemPath(item);
-    // A refused name (empty, or nothing loaded) leaves the document as it was, so the tree keeps
-    // its label and the source box keeps its text.
-    if (!state_.Document.RenameNode(path, edited)) return false;
+    // A refused name (not an element name, or nothing loaded) leaves the document as it was, so
+    // the tree keeps its label and the source box keeps its text.
+    if (!IsElementName(edited) || !state_.Document.RenameNode(path, edited)) return false;
     // The root's name is the first segment of every path: follow the rename.
     if (path == state_.RootName) state_.Document.GetRootName(state_.RootName);
     const ByteSet bytes = state_.Document.ToBytes(Text(), nullptr, Text(), Text());

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "../xml/dump.h"
 #include "app/sample_text.h"
 #include "fake_controls.h"
 #include "runtime/codepage.h"
@@ -273,6 +275,57 @@ TEST_F(ApplicationTest, RefusedRenameKeepsLabelAndSource) {
     ui.source.content = "typed by hand";
     EXPECT_FALSE(Rename(ui.tree.Find("source"), "origin"));
     EXPECT_EQ(ui.source.content, "typed by hand");
+}
+
+// Whatever name is typed, a rename either leaves a source that reloads as the same tree with just
+// that element renamed, or is refused with label and source untouched.
+TEST_F(ApplicationTest, AcceptedNamesSurviveWriteAndReload) {
+    const Text source =
+        "<?xml version=\"1.0\"?><r k=\"v\"><a x=\"1\">t<b/></a><c><![CDATA[d<]]></c><e/></r>";
+    // The names that broke the rewritten source, then names drawn from a hostile alphabet; the
+    // pieces before "!" alone always make a name.
+    std::vector<Text> names = {"!--",  "?pi", "/x",  "a b",  "x y=\"1\"", "a\nb",
+                               "a\tb", "a\r", "a/b", "\x81", "a\x81",     "\x81/"};
+    const std::size_t known = names.size();
+    const std::vector<std::string_view> pieces = {
+        "a",  "Z",  "_",    "-",    ".",    "9", "\xB0\xA1", "\x81\x40", "&", ";",
+        "\"", "'",  "<",    ">",    "!",    "?", "/",        "=",        " ", "\t",
+        "\r", "\n", "\x81", "\xFF", "\x80", "@", "[",        "]",        "#"};
+    const std::size_t safePieces = 12;
+    std::mt19937 random(13);
+    std::vector<bool> safe(names.size(), false);
+    for (int i = 0; i < 2000; ++i) {
+        Text name;
+        bool allSafe = true;
+        for (std::size_t n = 1 + random() % 5; n > 0; --n) {
+            const std::size_t piece = random() % pieces.size();
+            allSafe = allSafe && piece < safePieces;
+            name += pieces[piece];
+        }
+        names.push_back(name);
+        safe.push_back(allSafe);
+    }
+    int accepted = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "name #" << i << " '" << names[i] << "'");
+        Parse(source);
+        const int item = i < known ? 0 : static_cast<int>(i % ui.tree.Count());
+        xml::XmlTree expected;
+        expected.Load(toByteSet(source));
+        expected.RenameNode(app.ItemPath(item), names[i]);
+
+        if (!Rename(item, names[i])) {
+            EXPECT_FALSE(safe[i]);
+            EXPECT_EQ(ui.source.content, source);
+            continue;
+        }
+        ++accepted;
+        EXPECT_GE(i, known);
+        xml::XmlTree reloaded;
+        ASSERT_TRUE(reloaded.Load(toByteSet(ui.source.content)));
+        EXPECT_EQ(xml::testing::Dump(reloaded), xml::testing::Dump(expected));
+    }
+    EXPECT_GT(accepted, 500);
 }
 
 TEST_F(ApplicationTest, ExitAndReleaseState) {
