@@ -1,10 +1,12 @@
 #pragma once
 // The application: its state and the handlers that the window's events run. Handlers talk to the
 // document through XmlTree and to the controls through the contract in components.h only.
+#include <cstddef>
 #include <string_view>
 #include <utility>
 
 #include "app/components.h"
+#include "app/format_xml.h"
 #include "app/update_check.h"
 #include "runtime/text.h"
 #include "xml/xml_tree.h"
@@ -58,6 +60,8 @@ class Application {
 
     // Re-indents the source box (format_source.cpp).
     void FormatSource();
+    // The longest text FormatSource builds before it gives up (kMaxFormattedBytes unless lowered).
+    void SetFormatLimit(std::size_t maxBytes) { formatLimit_ = maxBytes; }
     // The update check and the instructions page (update_check.cpp).
     void CheckForUpdate();
     void OpenInstructions();
@@ -71,6 +75,7 @@ class Application {
     Controls ui_;
     Addresses addresses_;
     AppState state_;
+    std::size_t formatLimit_ = kMaxFormattedBytes;
 };
 
 // Gives a tree view or grid the platform's list look ("Explorer" theme on Windows).

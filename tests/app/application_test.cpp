@@ -328,6 +328,21 @@ TEST_F(ApplicationTest, AcceptedNamesSurviveWriteAndReload) {
     EXPECT_GT(accepted, 500);
 }
 
+TEST_F(ApplicationTest, FormattingPastItsLimitKeepsTheSourceAndSaysSo) {
+    ui.source.content = "<a><b><c/></b></a>";
+    app.SetFormatLimit(20);
+    app.FormatSource();
+    EXPECT_EQ(ui.source.content, "<a><b><c/></b></a>");
+    using Message = testing::FakeDesktop::Message;
+    EXPECT_EQ(ui.desktop.messages,
+              (std::vector<Message>{{G("格式化失败：结果过大"), G("提示："), kOkButton}}));
+
+    app.SetFormatLimit(1000);
+    app.FormatSource();
+    EXPECT_EQ(ui.source.content, "<a>\r\n    <b>\r\n        <c/>\r\n    </b>\r\n</a>");
+    EXPECT_EQ(ui.desktop.messages.size(), 1u);
+}
+
 TEST_F(ApplicationTest, ExitAndReleaseState) {
     Parse(kSampleText);
     app.BeginLabelEdit(0);
