@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -63,12 +64,21 @@ void Application::ReleaseState() {
 }
 
 void Application::ParseSource() {
+    try {
+        if (LoadAndShow()) return;
+    } catch (const std::bad_alloc&) {
+        // Memory ran out while the tree was being filled: the half-built tree goes with the
+        // document, and the parse fails as unparsable text does.
+        state_.Document.Clear();
+        ui_.tree.DeleteAllItems();
+    }
+    ui_.window.SetCaption(Text(kParseFailedCaption));
+}
+
+bool Application::LoadAndShow() {
     // The box is read once: nothing can change it while this handler runs.
     const Text source = ui_.source.Content();
-    if (!state_.Document.Load(BytesOf(source))) {
-        ui_.window.SetCaption(Text(kParseFailedCaption));
-        return;
-    }
+    if (!state_.Document.Load(BytesOf(source))) return false;
     ui_.tree.DeleteAllItems();
     state_.Document.GetRootName(state_.RootName);
     const int root = ui_.tree.AddItem(-1, state_.RootName);
@@ -76,6 +86,7 @@ void Application::ParseSource() {
     state_.DocumentEncoding = web::TextBetween(source, "encoding=\"", "\"");
     FillChildren(state_.RootName, root);
     ui_.window.SetCaption(Text(kEncodingCaption) + state_.DocumentEncoding);
+    return true;
 }
 
 void Application::FillChildren(const Text& path, int parent) {
@@ -176,9 +187,16 @@ bool Application::EndLabelEdit(int item) {
     // A refused name (not an element name, or nothing loaded) leaves the document as it was, so
     // the tree keeps its label and the source box keeps its text.
     if (!IsElementName(edited) || !state_.Document.RenameNode(path, edited)) return false;
+    bool written = false;
+    const ByteSet bytes = state_.Document.ToBytes(Text(), &written, Text(), Text());
+    if (!written) {
+        // The rewritten source would not fit in memory: the rename is taken back rather than
+        // the user's text replaced by nothing.
+        state_.Document.RenameNode(path == state_.RootName ? "@1" : path, ui_.tree.ItemText(item));
+        return false;
+    }
     // The root's name is the first segment of every path: follow the rename.
     if (path == state_.RootName) state_.Document.GetRootName(state_.RootName);
-    const ByteSet bytes = state_.Document.ToBytes(Text(), nullptr, Text(), Text());
     ui_.source.SetContent(web::BytesToText(bytes));
     return true;
 }

@@ -48,7 +48,7 @@ class Application {
     // Empties the document and the remembered texts; runs once the message loop has ended.
     void ReleaseState();
 
-    // Parse and display.
+    // Parse and display. Running out of memory fails a parse like unparsable text.
     void ParseSource();
     void ShowSelection(int cause);
     void CloseDocument();
@@ -72,6 +72,9 @@ class Application {
     Text ItemPath(int item) const;
 
   private:
+    // Loads the source box into the document and shows it; false when it does not parse.
+    bool LoadAndShow();
+
     Controls ui_;
     Addresses addresses_;
     AppState state_;

@@ -343,6 +343,19 @@ TEST_F(ApplicationTest, FormattingPastItsLimitKeepsTheSourceAndSaysSo) {
     EXPECT_EQ(ui.desktop.messages.size(), 1u);
 }
 
+TEST_F(ApplicationTest, RunningOutOfMemoryWhileFillingFailsTheParse) {
+    Parse(kSampleText);
+    ui.tree.addsBeforeMemoryRunsOut = 2;
+    Parse("<a><b/><c/></a>");
+    EXPECT_EQ(ui.window.caption, G("Quillon     解析XML文本失败"));
+    EXPECT_EQ(ui.tree.Count(), 0);
+    EXPECT_FALSE(app.State().Document.IsLoaded());
+
+    ui.tree.addsBeforeMemoryRunsOut = -1;
+    Parse("<a><b/><c/></a>");
+    EXPECT_EQ(ui.tree.Describe(), "a(0)[b(1) c(2)]");
+}
+
 TEST_F(ApplicationTest, ExitAndReleaseState) {
     Parse(kSampleText);
     app.BeginLabelEdit(0);
