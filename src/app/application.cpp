@@ -84,36 +84,39 @@ bool Application::LoadAndShow() {
     const int root = ui_.tree.AddItem(-1, state_.RootName);
     // The declaration's encoding comes from the text itself; the tree does not keep it.
     state_.DocumentEncoding = web::TextBetween(source, "encoding=\"", "\"");
-    FillChildren(state_.RootName, root);
+    // Paths start with the root's name as the commands give it; when that does not find the root
+    // again (a name whose references do not escape back to themselves), no path below it finds
+    // anything either, and the tree shows the root alone.
+    Text rootValue;
+    if (state_.Document.GetNodeValue(state_.RootName, rootValue))
+        FillChildren(state_.Document.Root(), root);
     ui_.window.SetCaption(Text(kEncodingCaption) + state_.DocumentEncoding);
     return true;
 }
 
-void Application::FillChildren(const Text& path, int parent) {
-    // Depth first with an explicit stack, so that a deeply nested document cannot exhaust the
-    // call stack. One path text is extended and cut back as the walk goes down and up.
+void Application::FillChildren(xml::XmlTree::NodeId element, int parent) {
+    // Depth first with an explicit stack, element by element: neither the depth of the document
+    // nor a path per element (which would cost the depth again) is paid for.
     struct Level {
-        TextArray names;
-        int parentItem;
-        std::size_t pathLength;  // length of the path of this level's parent element
-        std::size_t next = 0;    // index into names of the next child to add
+        xml::XmlTree::NodeId element;
+        int item;
+        std::size_t count;     // children of the element
+        std::size_t next = 0;  // the next child to add
     };
-    Text current = path;
+    const xml::XmlTree& doc = state_.Document;
     std::vector<Level> stack;
-    stack.push_back({state_.Document.GetChildNames(current), parent, current.size()});
+    stack.push_back({element, parent, doc.ChildCount(element)});
     while (!stack.empty()) {
         Level& level = stack.back();
-        if (level.next == level.names.size()) {
+        if (level.next == level.count) {
             stack.pop_back();
             continue;
         }
-        const int position = static_cast<int>(++level.next);
-        const int item = ui_.tree.AddItem(level.parentItem, level.names[position - 1]);
-        ui_.tree.SetItemValue(item, position);
-        current.resize(level.pathLength);
-        AppendPosition(current, position);
-        TextArray names = state_.Document.GetChildNames(current);
-        if (!names.empty()) stack.push_back({std::move(names), item, current.size()});
+        const xml::XmlTree::NodeId child = doc.Child(level.element, level.next++);
+        const int item = ui_.tree.AddItem(level.item, doc.NodeName(child));
+        ui_.tree.SetItemValue(item, static_cast<int>(level.next));
+        if (const std::size_t count = doc.ChildCount(child); count != 0)
+            stack.push_back({child, item, count});
     }
 }
 
@@ -135,13 +138,10 @@ void Application::ShowSelection(int cause) {
     const Text path = ItemPath(ui_.tree.SelectedIndex());
     ui_.path.SetContent(path);
 
-    ui_.grid.Reset();
+    ResetAttributeGrid();
     const TextArray names = state_.Document.GetAttributeNames(path);
     const int count = static_cast<int>(names.size());
     ui_.grid.SetRowCount(count + 1);
-    ui_.grid.SetColumnCount(2);
-    ui_.grid.SetCellText(0, 0, Text(kNameHeader));
-    ui_.grid.SetCellText(0, 1, Text(kValueHeader));
     for (int i = 1; i <= count; ++i) {
         ui_.grid.SetCellText(i, 0, names[i - 1]);
         // By position: a name read back from the document need not select its own attribute

@@ -66,8 +66,9 @@ class Application {
     void CheckForUpdate();
     void OpenInstructions();
 
-    // Adds the child elements of the element at `path` under tree item `parent`, depth first.
-    void FillChildren(const Text& path, int parent);
+    // Adds the descendants of `element` under tree item `parent`, depth first: each child's name
+    // as GetChildNames gives it, its 1-based position as the item value.
+    void FillChildren(xml::XmlTree::NodeId element, int parent);
     // The positional node path of a tree item: RootName, then "/@N" per level below the root.
     Text ItemPath(int item) const;
 

@@ -189,21 +189,41 @@ TEST_F(ApplicationTest, SecondParseReplacesTheFirst) {
     EXPECT_EQ(ui.path.content, "doc/@1");
 }
 
-TEST_F(ApplicationTest, DeepDocumentIsFilledInOrder) {
-    constexpr int kDepth = 2000;
-    Text source;
-    for (int i = 0; i < kDepth; ++i) source += "<e>";
-    source += "<leaf/><tail/>";
-    for (int i = 0; i < kDepth; ++i) source += "</e>";
-    Parse("<r>" + source + "<last/></r>");
-    ASSERT_EQ(ui.tree.Count(), kDepth + 4);
-    EXPECT_EQ(ui.tree.ItemText(kDepth + 1), "leaf");
-    EXPECT_EQ(ui.tree.ItemText(kDepth + 3), "last");
-    EXPECT_EQ(ui.tree.ItemValue(kDepth + 2), 2);
-    EXPECT_EQ(ui.tree.ItemValue(kDepth + 3), 2);
-    Text expected = "r";
-    for (int i = 0; i <= kDepth; ++i) expected += i == kDepth ? "/@2" : "/@1";
-    EXPECT_EQ(app.ItemPath(kDepth + 2), expected);
+// Adds the children of the element at `path` under `item` path by path, as GetChildNames lists
+// them, each followed by its own children.
+void FillByPaths(const xml::XmlTree& doc, const Text& path, int item, testing::FakeTree& tree) {
+    const TextArray names = doc.GetChildNames(path);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int child = tree.AddItem(item, names[i]);
+        tree.SetItemValue(child, static_cast<int>(i + 1));
+        FillByPaths(doc, path + "/@" + std::to_string(i + 1), child, tree);
+    }
+}
+
+// Random shapes and names, including names whose references do not escape back to themselves.
+TEST_F(ApplicationTest, TreeIsFilledAsPathByPathLookupsFillIt) {
+    const char* names[] = {"a", "b", "\xD6\xD0", "x&amp;y", "&#65;", "@1", "@2", "q&quot;"};
+    std::mt19937 random(20170107);
+    for (int round = 0; round < 300; ++round) {
+        Text source;
+        std::vector<Text> open;
+        for (int n = 1 + random() % 40; n > 0; --n) {
+            while (!open.empty() && random() % 3 == 0) {
+                source += "</" + open.back() + ">";
+                open.pop_back();
+            }
+            if (!source.empty() && open.empty()) break;
+            const Text name = names[random() % std::size(names)];
+            source += "<" + name + (random() % 4 == 0 ? "/>" : ">");
+            if (source.back() == '>' && source[source.size() - 2] != '/') open.push_back(name);
+        }
+        for (; !open.empty(); open.pop_back()) source += "</" + open.back() + ">";
+        Parse(source);
+        testing::FakeTree expected;
+        FillByPaths(app.State().Document, app.State().RootName,
+                    expected.AddItem(-1, app.State().RootName), expected);
+        ASSERT_EQ(ui.tree.Describe(), expected.Describe()) << source;
+    }
 }
 
 TEST_F(ApplicationTest, ItemPathOfNoItemIsTheRootName) {

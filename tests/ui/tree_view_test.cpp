@@ -4,6 +4,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPushButton>
+
+#include "ui/edit_boxes.h"
+#include "ui/main_window.h"
 
 namespace quillon::ui {
 namespace {
@@ -40,6 +44,36 @@ TEST(TreeView, LinesJoinLeavesToTheirParent) {
     const QRect root = view.visualRect(view.Model().ModelIndex(0));
     EXPECT_GT(InkIn(view, QRect(0, root.top(), view.indentation(), root.height())), 2);
     EXPECT_EQ(InkIn(view, QRect(0, root.top(), view.indentation(), root.height() / 2 - 5)), 0);
+}
+
+// A chain of `depth` elements named e0, e1, ... e9, e0, ..., the innermost holding two leaves.
+Text Chain(int depth) {
+    Text open, close;
+    for (int i = 0; i < depth; ++i) {
+        const Text name = "e" + std::to_string(i % 10);
+        open += "<" + name + ">";
+        close.insert(0, "</" + name + ">");
+    }
+    return open + "<leaf/><tail/>" + close;
+}
+
+TEST(DeepTree, ParseFillsEveryLevelOfAVeryDeepDocument) {
+    constexpr int kDepth = 100000;
+    MainWindow window;
+    window.SourceBox().SetContent(Chain(kDepth));
+    window.ParseButton().click();
+    const TreeModel& model = window.Tree().Model();
+    ASSERT_EQ(model.Count(), kDepth + 2);
+    int wrong = 0;
+    for (int i = 1; i < kDepth; ++i) {
+        wrong += model.Label(i) != "e" + std::to_string(i % 10) || model.Parent(i) != i - 1 ||
+                 model.Value(i) != 1;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(model.Label(kDepth), "leaf");
+    EXPECT_EQ(model.Label(kDepth + 1), "tail");
+    EXPECT_EQ(model.Parent(kDepth + 1), kDepth - 1);
+    EXPECT_EQ(model.Value(kDepth + 1), 2);
 }
 
 }  // namespace
