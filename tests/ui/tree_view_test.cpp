@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
@@ -74,6 +76,50 @@ TEST(DeepTree, ParseFillsEveryLevelOfAVeryDeepDocument) {
     EXPECT_EQ(model.Label(kDepth + 1), "tail");
     EXPECT_EQ(model.Parent(kDepth + 1), kDepth - 1);
     EXPECT_EQ(model.Value(kDepth + 1), 2);
+}
+
+// The window's tree is 152 px wide, so a chain this deep is indented far past its edge.
+TEST(DeepTree, ExpandAllAndKeysWorkAtAnyDepth) {
+    constexpr int kDepth = 1000000;
+    TreeView view;
+    view.resize(152, 448);
+    view.DeleteAllItems();
+    for (int item = view.AddItem(-1, "r"); item < kDepth; ++item) view.AddItem(item, "e");
+    view.FinishUpdate();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto index = [&](int item) { return view.Model().ModelIndex(item); };
+    auto key = [&](Qt::Key k) {
+        QTest::keyClick(&view, k);
+        QApplication::processEvents();
+        return view.SelectedIndex();
+    };
+
+    view.setCurrentIndex(index(0));
+    key(Qt::Key_Asterisk);
+    int last = 0;  // the deepest row shown
+    while (view.isExpanded(index(last))) ++last;
+    EXPECT_GT(last, 1000);
+
+    EXPECT_EQ(key(Qt::Key_End), last);
+    const QRect row = view.visualRect(index(last));
+    EXPECT_TRUE(view.viewport()->rect().contains(row.topLeft() + QPoint(4, 4)));
+    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+    EXPECT_EQ(key(Qt::Key_Up), last - 1);
+    EXPECT_EQ(key(Qt::Key_Up), last - 2);
+    EXPECT_EQ(key(Qt::Key_Down), last - 1);
+    EXPECT_LT(key(Qt::Key_PageUp), last - 10);
+    EXPECT_EQ(key(Qt::Key_Home), 0);
+    EXPECT_GT(key(Qt::Key_PageDown), 10);
+    EXPECT_EQ(key(Qt::Key_Home), 0);
+
+    // Collapsing forgets what was open below; expanding again opens one level.
+    key(Qt::Key_Left);
+    EXPECT_FALSE(view.isExpanded(index(0)));
+    key(Qt::Key_Right);
+    EXPECT_TRUE(view.isExpanded(index(0)));
+    EXPECT_FALSE(view.isExpanded(index(1)));
+    EXPECT_EQ(key(Qt::Key_End), 1);
 }
 
 }  // namespace
