@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,31 @@ void AppendPosition(Text& path, int position) {
 
 ByteView BytesOf(const Text& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// True when `name` can be an element's name: one token of whole characters without control
+// characters or the path separator, which the parser reads back as that same name in every form
+// the writer gives a tag (followed by attributes, closing itself, and with text and an end tag).
+// The writer puts names out as stored, so anything else would change the document on reload.
+bool IsElementName(std::string_view name) {
+    if (name.empty()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (isLeadByte(c)) {
+            if (++i == name.size()) return false;  // a lead byte without its second byte
+        } else if (c <= ' ' || c == '/') {
+            return false;
+        }
+    }
+    const Text tag = xml::EscapeText(name);
+    const Text probe =
+        "<" + tag + " a=\"1\">v<" + tag + "/><" + tag + ">w</" + tag + "></" + tag + ">";
+    xml::XmlTree tree;
+    Text root, first, second;
+    return tree.Load(BytesOf(probe)) && tree.GetRootName(root) && root == name &&
+           tree.GetChildNames("@1") == TextArray{root, root} &&
+           tree.GetAttributeValue("@1", "@1") == "1" && tree.GetNodeValue("@1", first) &&
+           first == "v" && tree.GetNodeValue("@1/@2", second) && second == "w";
 }
 
 }  // namespace
@@ -38,46 +64,59 @@ void Application::ReleaseState() {
 }
 
 void Application::ParseSource() {
+    try {
+        if (LoadAndShow()) return;
+    } catch (const std::bad_alloc&) {
+        // Memory ran out while the tree was being filled: the half-built tree goes with the
+        // document, and the parse fails as unparsable text does.
+        state_.Document.Clear();
+        ui_.tree.DeleteAllItems();
+    }
+    ui_.window.SetCaption(Text(kParseFailedCaption));
+}
+
+bool Application::LoadAndShow() {
     // The box is read once: nothing can change it while this handler runs.
     const Text source = ui_.source.Content();
-    if (!state_.Document.Load(BytesOf(source))) {
-        ui_.window.SetCaption(Text(kParseFailedCaption));
-        return;
-    }
+    if (!state_.Document.Load(BytesOf(source))) return false;
     ui_.tree.DeleteAllItems();
     state_.Document.GetRootName(state_.RootName);
     const int root = ui_.tree.AddItem(-1, state_.RootName);
     // The declaration's encoding comes from the text itself; the tree does not keep it.
     state_.DocumentEncoding = web::TextBetween(source, "encoding=\"", "\"");
-    FillChildren(state_.RootName, root);
+    // Paths start with the root's name as the commands give it; when that does not find the root
+    // again (a name whose references do not escape back to themselves), no path below it finds
+    // anything either, and the tree shows the root alone.
+    Text rootValue;
+    if (state_.Document.GetNodeValue(state_.RootName, rootValue))
+        FillChildren(state_.Document.Root(), root);
     ui_.window.SetCaption(Text(kEncodingCaption) + state_.DocumentEncoding);
+    return true;
 }
 
-void Application::FillChildren(const Text& path, int parent) {
-    // Depth first with an explicit stack, so that a deeply nested document cannot exhaust the
-    // call stack. One path text is extended and cut back as the walk goes down and up.
+void Application::FillChildren(xml::XmlTree::NodeId element, int parent) {
+    // Depth first with an explicit stack, element by element: neither the depth of the document
+    // nor a path per element (which would cost the depth again) is paid for.
     struct Level {
-        TextArray names;
-        int parentItem;
-        std::size_t pathLength;  // length of the path of this level's parent element
-        std::size_t next = 0;    // index into names of the next child to add
+        xml::XmlTree::NodeId element;
+        int item;
+        std::size_t count;     // children of the element
+        std::size_t next = 0;  // the next child to add
     };
-    Text current = path;
+    const xml::XmlTree& doc = state_.Document;
     std::vector<Level> stack;
-    stack.push_back({state_.Document.GetChildNames(current), parent, current.size()});
+    stack.push_back({element, parent, doc.ChildCount(element)});
     while (!stack.empty()) {
         Level& level = stack.back();
-        if (level.next == level.names.size()) {
+        if (level.next == level.count) {
             stack.pop_back();
             continue;
         }
-        const int position = static_cast<int>(++level.next);
-        const int item = ui_.tree.AddItem(level.parentItem, level.names[position - 1]);
-        ui_.tree.SetItemValue(item, position);
-        current.resize(level.pathLength);
-        AppendPosition(current, position);
-        TextArray names = state_.Document.GetChildNames(current);
-        if (!names.empty()) stack.push_back({std::move(names), item, current.size()});
+        const xml::XmlTree::NodeId child = doc.Child(level.element, level.next++);
+        const int item = ui_.tree.AddItem(level.item, doc.NodeName(child));
+        ui_.tree.SetItemValue(item, static_cast<int>(level.next));
+        if (const std::size_t count = doc.ChildCount(child); count != 0)
+            stack.push_back({child, item, count});
     }
 }
 
@@ -99,13 +138,10 @@ void Application::ShowSelection(int cause) {
     const Text path = ItemPath(ui_.tree.SelectedIndex());
     ui_.path.SetContent(path);
 
-    ui_.grid.Reset();
+    ResetAttributeGrid();
     const TextArray names = state_.Document.GetAttributeNames(path);
     const int count = static_cast<int>(names.size());
     ui_.grid.SetRowCount(count + 1);
-    ui_.grid.SetColumnCount(2);
-    ui_.grid.SetCellText(0, 0, Text(kNameHeader));
-    ui_.grid.SetCellText(0, 1, Text(kValueHeader));
     for (int i = 1; i <= count; ++i) {
         ui_.grid.SetCellText(i, 0, names[i - 1]);
         // By position: a name read back from the document need not select its own attribute
@@ -148,12 +184,19 @@ bool Application::EndLabelEdit(int item) {
     const Text edited = ui_.tree.EditText();
     if (edited == state_.LabelBeforeEdit) return true;
     const Text path = ItemPath(item);
-    // A refused name (empty, or nothing loaded) leaves the document as it was, so the tree keeps
-    // its label and the source box keeps its text.
-    if (!state_.Document.RenameNode(path, edited)) return false;
+    // A refused name (not an element name, or nothing loaded) leaves the document as it was, so
+    // the tree keeps its label and the source box keeps its text.
+    if (!IsElementName(edited) || !state_.Document.RenameNode(path, edited)) return false;
+    bool written = false;
+    const ByteSet bytes = state_.Document.ToBytes(Text(), &written, Text(), Text());
+    if (!written) {
+        // The rewritten source would not fit in memory: the rename is taken back rather than
+        // the user's text replaced by nothing.
+        state_.Document.RenameNode(path == state_.RootName ? "@1" : path, ui_.tree.ItemText(item));
+        return false;
+    }
     // The root's name is the first segment of every path: follow the rename.
     if (path == state_.RootName) state_.Document.GetRootName(state_.RootName);
-    const ByteSet bytes = state_.Document.ToBytes(Text(), nullptr, Text(), Text());
     ui_.source.SetContent(web::BytesToText(bytes));
     return true;
 }

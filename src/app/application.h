@@ -1,10 +1,12 @@
 #pragma once
 // The application: its state and the handlers that the window's events run. Handlers talk to the
 // document through XmlTree and to the controls through the contract in components.h only.
+#include <cstddef>
 #include <string_view>
 #include <utility>
 
 #include "app/components.h"
+#include "app/format_xml.h"
 #include "app/update_check.h"
 #include "runtime/text.h"
 #include "xml/xml_tree.h"
@@ -46,7 +48,7 @@ class Application {
     // Empties the document and the remembered texts; runs once the message loop has ended.
     void ReleaseState();
 
-    // Parse and display.
+    // Parse and display. Running out of memory fails a parse like unparsable text.
     void ParseSource();
     void ShowSelection(int cause);
     void CloseDocument();
@@ -58,6 +60,8 @@ class Application {
 
     // Re-indents the source box (format_source.cpp).
     void FormatSource();
+    // The longest text FormatSource builds before it gives up (kMaxFormattedBytes unless lowered).
+    void SetFormatLimit(std::size_t maxBytes) { formatLimit_ = maxBytes; }
     // The update check and the instructions page (update_check.cpp). CheckForUpdate fetches and
     // presents in one call; a window that keeps handling events meanwhile runs FetchManifest
     // elsewhere and hands its result to PresentUpdate.
@@ -65,15 +69,20 @@ class Application {
     void PresentUpdate(const UpdateManifest& manifest);
     void OpenInstructions();
 
-    // Adds the child elements of the element at `path` under tree item `parent`, depth first.
-    void FillChildren(const Text& path, int parent);
+    // Adds the descendants of `element` under tree item `parent`, depth first: each child's name
+    // as GetChildNames gives it, its 1-based position as the item value.
+    void FillChildren(xml::XmlTree::NodeId element, int parent);
     // The positional node path of a tree item: RootName, then "/@N" per level below the root.
     Text ItemPath(int item) const;
 
   private:
+    // Loads the source box into the document and shows it; false when it does not parse.
+    bool LoadAndShow();
+
     Controls ui_;
     Addresses addresses_;
     AppState state_;
+    std::size_t formatLimit_ = kMaxFormattedBytes;
 };
 
 // Gives a tree view or grid the platform's list look ("Explorer" theme on Windows).

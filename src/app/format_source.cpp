@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/application.h"
+#include "app/update_check.h"
 
 namespace quillon::app {
 
@@ -18,8 +19,10 @@ bool FormatEditBox(EditBox& box, std::size_t maxBytes) {
 }
 
 // Formatting works on the text alone: the document, the tree and the caption stay as they are.
+// A result too large to build leaves the text as it was, and the user is told so.
 void Application::FormatSource() {
-    FormatEditBox(ui_.source);
+    if (FormatEditBox(ui_.source, formatLimit_)) return;
+    ui_.desktop.ShowMessage(Text(kFormatTooLarge), Text(kNoticeCaption), kOkButton);
 }
 
 }  // namespace quillon::app

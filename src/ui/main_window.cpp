@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <new>
 
 #include "app/sample_text.h"
 #include "ui/attribute_grid.h"
@@ -135,9 +136,14 @@ void MainWindow::WireEvents() {
     });
 }
 
+// Memory running out inside a handler ends that handler, never the program: an exception must
+// not unwind through Qt's event loop.
 template <typename Handler>
 void MainWindow::Run(Handler handler) {
-    handler();
+    try {
+        handler();
+    } catch (const std::bad_alloc&) {
+    }
     tree_->FinishUpdate();
 }
 

@@ -35,7 +35,8 @@ int TreeModel::Add(int parent, const Text& text) {
             parentId < 0 ? QModelIndex() : createIndex(items_[parentId].row, 0, quintptr(parentId));
         beginInsertRows(parentIndex, row, row);
     }
-    items_.push_back({parentId, row, 0, text, {}});
+    const int level = parentId < 0 ? 0 : items_[parentId].level + 1;
+    items_.push_back({parentId, row, level, 0, text, {}});
     (parentId < 0 ? topLevel_ : items_[parentId].children).push_back(id);
     if (!stillInPreOrder) {
         inPreOrder_ = false;
@@ -80,6 +81,11 @@ QModelIndex TreeModel::ModelIndex(int index) const {
 int TreeModel::IndexOf(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != this || !ValidId(index.internalId())) return -1;
     return IndexOfId(static_cast<int>(index.internalId()));
+}
+
+int TreeModel::Level(const QModelIndex& index) const {
+    if (!index.isValid() || !ValidId(index.internalId())) return 0;
+    return items_[index.internalId()].level;
 }
 
 int TreeModel::IdOf(int index) const {

@@ -38,6 +38,8 @@ class TreeModel : public QAbstractItemModel {
 
     QModelIndex ModelIndex(int index) const;
     int IndexOf(const QModelIndex& index) const;
+    // How many ancestors the item has: 0 for a top-level item (and for an invalid index).
+    int Level(const QModelIndex& index) const;
 
     // Asked when an in-place edit commits `label` for the item; true keeps the new label.
     std::function<bool(int index, const Text& label)> acceptLabel;
@@ -55,6 +57,7 @@ class TreeModel : public QAbstractItemModel {
     struct Item {
         int parent;  // id, -1 for a top-level item
         int row;     // position among the parent's children
+        int level;   // number of ancestors
         int value = 0;
         Text text;
         std::vector<int> children;  // ids

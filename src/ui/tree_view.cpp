@@ -1,17 +1,36 @@
 #include "ui/tree_view.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
 #include <memory>
+#include <new>
+
+#include "ui/large_stack.h"
 
 namespace quillon::ui {
 namespace {
 
 constexpr int kItemHeight = 18;
+// Qt lays out expanded items with one nested call per level; up to this depth the usual stack
+// holds them, deeper layouts get a stack of their own with this much room per level.
+constexpr int kLevelsOnUsualStack = 2000;
+constexpr std::size_t kStackPerLevel = 1024;
+// How many levels below an item one expand-all opens. Qt updates every ancestor of each item it
+// lays out, so laying out n expanded levels costs n * n; this many take a fraction of a second,
+// and expand-all on the deepest item shown goes on from there.
+constexpr int kExpandAllLevels = 5000;
+// Room beside the widest label painted, and the least room kept for labels not yet painted.
+constexpr int kLabelMargin = 16;
+constexpr int kLeastLabelRoom = 120;
 
 class FixedHeightDelegate : public QStyledItemDelegate {
   public:
@@ -75,6 +94,20 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent) {
         colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
     setPalette(colours);
 
+    // The column is as wide as the deepest row shown, so that every row can be reached and
+    // selected; the view scrolls sideways to it.
+    header()->setStretchLastSection(false);
+    header()->setMaximumSectionSize(INT_MAX / 4);
+    setHorizontalScrollMode(ScrollPerPixel);
+    connect(this, &QTreeView::expanded, this, &TreeView::Expanded);
+    connect(this, &QTreeView::collapsed, this, &TreeView::Collapsed);
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        expandedAt_.clear();
+        deepestExpanded_ = -1;
+        widestLabel_ = 0;
+        FitColumnSoon();
+    });
+
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { emit selectionChanged(cause_); });
     model_.acceptLabel = [this](int item, const Text& label) { return EndEdit(item, label); };
@@ -121,8 +154,113 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
     cause_ = app::kByKeyboard;
-    QTreeView::keyPressEvent(event);
+    const QModelIndex current = currentIndex();
+    if (event->key() == Qt::Key_Asterisk && current.isValid() && state() != EditingState) {
+        expandRecursively(current, kExpandAllLevels);
+        event->accept();
+    } else {
+        QTreeView::keyPressEvent(event);
+    }
     cause_ = app::kByProgram;
+}
+
+void TreeView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    FitColumn();
+}
+
+void TreeView::doItemsLayout() {
+    if (deepestExpanded_ < kLevelsOnUsualStack) {
+        QTreeView::doItemsLayout();
+        return;
+    }
+    try {
+        RunOnLargeStack([this] { QTreeView::doItemsLayout(); },
+                        (static_cast<std::size_t>(deepestExpanded_) + 1000) * kStackPerLevel);
+    } catch (const std::bad_alloc&) {
+        // No room for a stack that deep: show the tree collapsed rather than not at all.
+        collapseAll();
+        expandedAt_.clear();
+        deepestExpanded_ = -1;
+        QTreeView::doItemsLayout();
+    }
+}
+
+// Qt shows the column's left edge when the column is wider than the view; the item's own button
+// and label are what the user is looking for.
+void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTreeView::scrollTo(index, hint);
+    if (!index.isValid()) return;
+    const int step = indentation();
+    const int left = (model_.Level(index) + (rootIsDecorated() ? 1 : 0)) * step - step;
+    const int shown = viewport()->width();
+    QScrollBar* bar = horizontalScrollBar();
+    if (left < bar->value() || left + step + kLeastLabelRoom / 2 > bar->value() + shown)
+        bar->setValue(left - shown / 4);
+}
+
+void TreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                       const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    const int width = option.fontMetrics.horizontalAdvance(model_.data(index).toString());
+    if (width + kLabelMargin > widestLabel_) {
+        widestLabel_ = width + kLabelMargin;
+        FitColumnSoon();
+    }
+}
+
+void TreeView::Expanded(const QModelIndex& index) {
+    const int level = model_.Level(index);
+    if (static_cast<int>(expandedAt_.size()) <= level) expandedAt_.resize(level + 1, 0);
+    ++expandedAt_[level];
+    deepestExpanded_ = std::max(deepestExpanded_, level);
+    FitColumnSoon();
+}
+
+void TreeView::Collapsed(const QModelIndex& index) {
+    const int level = model_.Level(index);
+    if (level < static_cast<int>(expandedAt_.size()) && expandedAt_[level] > 0)
+        --expandedAt_[level];
+    while (deepestExpanded_ >= 0 && expandedAt_[deepestExpanded_] == 0) --deepestExpanded_;
+    if (!collapsingDescendants_) CollapseDescendants(index);
+    FitColumnSoon();
+}
+
+// Nothing below a collapsed item stays expanded: expanding it again then lays out one level,
+// where Qt would otherwise lay out every expanded level below it with one nested call each.
+void TreeView::CollapseDescendants(const QModelIndex& index) {
+    if (deepestExpanded_ <= model_.Level(index)) return;
+    collapsingDescendants_ = true;
+    scheduleDelayedItemsLayout();  // each collapse below now only forgets the item
+    std::vector<QModelIndex> pending{index};
+    while (!pending.empty()) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        for (int row = 0, rows = model_.rowCount(parent); row < rows; ++row) {
+            const QModelIndex child = model_.index(row, 0, parent);
+            if (!isExpanded(child)) continue;
+            collapse(child);
+            pending.push_back(child);
+        }
+    }
+    collapsingDescendants_ = false;
+}
+
+void TreeView::FitColumn() {
+    fitPending_ = false;
+    // The deepest row shown hangs under the deepest expanded item.
+    const long long steps = deepestExpanded_ + 1LL + (rootIsDecorated() ? 1 : 0);
+    const long long wanted = steps * indentation() + std::max(widestLabel_, kLeastLabelRoom);
+    const int width =
+        static_cast<int>(std::clamp<long long>(wanted, viewport()->width(), INT_MAX / 4));
+    if (header()->sectionSize(0) != width) header()->resizeSection(0, width);
+}
+
+void TreeView::FitColumnSoon() const {
+    if (fitPending_) return;
+    fitPending_ = true;
+    auto* self = const_cast<TreeView*>(this);  // painting only learns how wide labels are
+    QTimer::singleShot(0, self, [self] { self->FitColumn(); });
 }
 
 bool TreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {

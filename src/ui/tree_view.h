@@ -2,6 +2,7 @@
 // The XML tree view: a QTreeView over TreeModel that is also the handlers' TreeView. It tells
 // what caused each change of the selected item and reports in-place label edits.
 #include <QTreeView>
+#include <vector>
 
 #include "app/components.h"
 #include "ui/tree_model.h"
@@ -29,6 +30,10 @@ class TreeView : public QTreeView, public app::TreeView {
     // Shows the items a handler added; the window calls it once each handler has returned.
     void FinishUpdate() { model_.EndBatch(); }
 
+    // QAbstractItemView
+    void doItemsLayout() override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   signals:
     // The selected item changed; cause 0 keyboard, 1 mouse, 2 the program.
     void selectionChanged(int cause);
@@ -40,18 +45,33 @@ class TreeView : public QTreeView, public app::TreeView {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void drawBranches(QPainter* painter, const QRect& rect,
                       const QModelIndex& index) const override;
 
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
   private:
     bool EndEdit(int item, const Text& label);
+    // Expanded items by level, so that the column can be as wide as the deepest row shown.
+    void Expanded(const QModelIndex& index);
+    void Collapsed(const QModelIndex& index);
+    void CollapseDescendants(const QModelIndex& index);
+    void FitColumn();
+    void FitColumnSoon() const;
 
     TreeModel model_;
     int cause_ = app::kByProgram;
     int editing_ = -1;  // item whose editor is open
     Text editText_;
+    std::vector<int> expandedAt_;  // count of expanded items per level
+    int deepestExpanded_ = -1;     // the deepest level with an expanded item
+    bool collapsingDescendants_ = false;
+    mutable int widestLabel_ = 0;  // of the rows painted since the tree was filled
+    mutable bool fitPending_ = false;
 };
 
 }  // namespace quillon::ui

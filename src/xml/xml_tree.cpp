@@ -159,9 +159,7 @@ TextArray XmlTree::GetChildNames(std::string_view path, bool* ok) const {
         const std::uint32_t count = doc_->childCount(node);
         if (count == 0) return names;
         names.reserve(count);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            names.push_back(UnescapeText(doc_->name(doc_->child(node, i))));
-        }
+        for (std::uint32_t i = 0; i < count; ++i) names.push_back(NodeName(doc_->child(node, i)));
         if (ok) *ok = true;
         return names;
     });
@@ -171,9 +169,7 @@ bool XmlTree::GetNodeValue(std::string_view path, Text& value) const {
     return Guarded(false, [&] {
         const std::uint32_t node = Find(doc_.get(), path);
         if (node == kNoNode) return false;
-        const XmlNode& n = doc_->nodes[node];
-        const std::string_view stored = doc_->text(n.value);
-        value = n.cdata() ? Text(stored) : UnescapeText(stored);
+        value = NodeValue(node);
         return true;
     });
 }
@@ -187,9 +183,7 @@ TextArray XmlTree::GetAttributeNames(std::string_view path, bool* ok) const {
         const XmlNode& n = doc_->nodes[node];
         if (n.attributeCount == 0) return names;
         names.reserve(n.attributeCount);
-        for (std::uint32_t i = 0; i < n.attributeCount; ++i) {
-            names.push_back(UnescapeText(doc_->text(doc_->attribute(n, i).name)));
-        }
+        for (std::uint32_t i = 0; i < n.attributeCount; ++i) names.push_back(AttributeName(node, i));
         if (ok) *ok = true;
         return names;
     });
@@ -240,6 +234,50 @@ std::optional<std::size_t> XmlTree::StartTagOffset(std::string_view path) const 
         if (node == kNoNode) return std::nullopt;
         return doc_->comments.toInput(doc_->tagStart(node) - 1);  // the store's byte 0 is "1"
     });
+}
+
+bool XmlTree::Has(NodeId node) const {
+    return doc_ && node < doc_->nodes.size();
+}
+
+XmlTree::NodeId XmlTree::Root() const {
+    return doc_ ? doc_->root : kNoNodeId;
+}
+
+std::size_t XmlTree::ChildCount(NodeId node) const {
+    return Has(node) ? doc_->childCount(node) : 0;
+}
+
+XmlTree::NodeId XmlTree::Child(NodeId node, std::size_t index) const {
+    if (index >= ChildCount(node)) return kNoNodeId;
+    return doc_->child(node, static_cast<std::uint32_t>(index));
+}
+
+Text XmlTree::NodeName(NodeId node) const {
+    return Has(node) ? UnescapeText(doc_->name(node)) : Text();
+}
+
+Text XmlTree::NodeValue(NodeId node) const {
+    if (!Has(node)) return {};
+    const XmlNode& n = doc_->nodes[node];
+    const std::string_view stored = doc_->text(n.value);
+    return n.cdata() ? Text(stored) : UnescapeText(stored);
+}
+
+std::size_t XmlTree::AttributeCount(NodeId node) const {
+    return Has(node) ? doc_->nodes[node].attributeCount : 0;
+}
+
+Text XmlTree::AttributeName(NodeId node, std::size_t index) const {
+    if (index >= AttributeCount(node)) return {};
+    const XmlNode& n = doc_->nodes[node];
+    return UnescapeText(doc_->text(doc_->attribute(n, static_cast<std::uint32_t>(index)).name));
+}
+
+Text XmlTree::AttributeValue(NodeId node, std::size_t index) const {
+    if (index >= AttributeCount(node)) return {};
+    const XmlNode& n = doc_->nodes[node];
+    return UnescapeText(doc_->text(doc_->attribute(n, static_cast<std::uint32_t>(index)).value));
 }
 
 }  // namespace quillon::xml

@@ -8,6 +8,7 @@
 //
 // A tree is used by one thread at a time; two trees share nothing and may be used on two threads.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -81,7 +82,24 @@ class XmlTree {
                            bool* ok = nullptr) const;
     bool RenameNode(std::string_view path, std::string_view newName);
 
+    // Element by element, for callers that visit the whole tree: no path is looked up, so a walk
+    // costs the size of the document whatever its depth. An id stays valid until the next Load
+    // or Clear; an id that names no element gives no children and empty texts.
+    // Texts come out as the path commands give them.
+    using NodeId = std::uint32_t;
+    static constexpr NodeId kNoNodeId = 0xFFFFFFFFu;
+    NodeId Root() const;  // kNoNodeId when nothing is loaded
+    std::size_t ChildCount(NodeId node) const;
+    NodeId Child(NodeId node, std::size_t index) const;  // 0-based, in document order
+    Text NodeName(NodeId node) const;                    // as GetChildNames gives it
+    Text NodeValue(NodeId node) const;                   // as GetNodeValue gives it
+    std::size_t AttributeCount(NodeId node) const;
+    Text AttributeName(NodeId node, std::size_t index) const;   // as GetAttributeNames
+    Text AttributeValue(NodeId node, std::size_t index) const;  // as GetAttributeValue
+
   private:
+    bool Has(NodeId node) const;
+
     std::unique_ptr<XmlDocument> doc_;
     ParseResult last_;
 };

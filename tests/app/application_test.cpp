@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "../xml/dump.h"
 #include "app/sample_text.h"
 #include "fake_controls.h"
 #include "runtime/codepage.h"
@@ -187,21 +189,41 @@ TEST_F(ApplicationTest, SecondParseReplacesTheFirst) {
     EXPECT_EQ(ui.path.content, "doc/@1");
 }
 
-TEST_F(ApplicationTest, DeepDocumentIsFilledInOrder) {
-    constexpr int kDepth = 2000;
-    Text source;
-    for (int i = 0; i < kDepth; ++i) source += "<e>";
-    source += "<leaf/><tail/>";
-    for (int i = 0; i < kDepth; ++i) source += "</e>";
-    Parse("<r>" + source + "<last/></r>");
-    ASSERT_EQ(ui.tree.Count(), kDepth + 4);
-    EXPECT_EQ(ui.tree.ItemText(kDepth + 1), "leaf");
-    EXPECT_EQ(ui.tree.ItemText(kDepth + 3), "last");
-    EXPECT_EQ(ui.tree.ItemValue(kDepth + 2), 2);
-    EXPECT_EQ(ui.tree.ItemValue(kDepth + 3), 2);
-    Text expected = "r";
-    for (int i = 0; i <= kDepth; ++i) expected += i == kDepth ? "/@2" : "/@1";
-    EXPECT_EQ(app.ItemPath(kDepth + 2), expected);
+// Adds the children of the element at `path` under `item` path by path, as GetChildNames lists
+// them, each followed by its own children.
+void FillByPaths(const xml::XmlTree& doc, const Text& path, int item, testing::FakeTree& tree) {
+    const TextArray names = doc.GetChildNames(path);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int child = tree.AddItem(item, names[i]);
+        tree.SetItemValue(child, static_cast<int>(i + 1));
+        FillByPaths(doc, path + "/@" + std::to_string(i + 1), child, tree);
+    }
+}
+
+// Random shapes and names, including names whose references do not escape back to themselves.
+TEST_F(ApplicationTest, TreeIsFilledAsPathByPathLookupsFillIt) {
+    const char* names[] = {"a", "b", "\xD6\xD0", "x&amp;y", "&#65;", "@1", "@2", "q&quot;"};
+    std::mt19937 random(20170107);
+    for (int round = 0; round < 300; ++round) {
+        Text source;
+        std::vector<Text> open;
+        for (int n = 1 + random() % 40; n > 0; --n) {
+            while (!open.empty() && random() % 3 == 0) {
+                source += "</" + open.back() + ">";
+                open.pop_back();
+            }
+            if (!source.empty() && open.empty()) break;
+            const Text name = names[random() % std::size(names)];
+            source += "<" + name + (random() % 4 == 0 ? "/>" : ">");
+            if (source.back() == '>' && source[source.size() - 2] != '/') open.push_back(name);
+        }
+        for (; !open.empty(); open.pop_back()) source += "</" + open.back() + ">";
+        Parse(source);
+        testing::FakeTree expected;
+        FillByPaths(app.State().Document, app.State().RootName,
+                    expected.AddItem(-1, app.State().RootName), expected);
+        ASSERT_EQ(ui.tree.Describe(), expected.Describe()) << source;
+    }
 }
 
 TEST_F(ApplicationTest, ItemPathOfNoItemIsTheRootName) {
@@ -273,6 +295,85 @@ TEST_F(ApplicationTest, RefusedRenameKeepsLabelAndSource) {
     ui.source.content = "typed by hand";
     EXPECT_FALSE(Rename(ui.tree.Find("source"), "origin"));
     EXPECT_EQ(ui.source.content, "typed by hand");
+}
+
+// Whatever name is typed, a rename either leaves a source that reloads as the same tree with just
+// that element renamed, or is refused with label and source untouched.
+TEST_F(ApplicationTest, AcceptedNamesSurviveWriteAndReload) {
+    const Text source =
+        "<?xml version=\"1.0\"?><r k=\"v\"><a x=\"1\">t<b/></a><c><![CDATA[d<]]></c><e/></r>";
+    // The names that broke the rewritten source, then names drawn from a hostile alphabet; the
+    // pieces before "!" alone always make a name.
+    std::vector<Text> names = {"!--",  "?pi", "/x",  "a b",  "x y=\"1\"", "a\nb",
+                               "a\tb", "a\r", "a/b", "\x81", "a\x81",     "\x81/"};
+    const std::size_t known = names.size();
+    const std::vector<std::string_view> pieces = {
+        "a",  "Z",  "_",    "-",    ".",    "9", "\xB0\xA1", "\x81\x40", "&", ";",
+        "\"", "'",  "<",    ">",    "!",    "?", "/",        "=",        " ", "\t",
+        "\r", "\n", "\x81", "\xFF", "\x80", "@", "[",        "]",        "#"};
+    const std::size_t safePieces = 12;
+    std::mt19937 random(13);
+    std::vector<bool> safe(names.size(), false);
+    for (int i = 0; i < 2000; ++i) {
+        Text name;
+        bool allSafe = true;
+        for (std::size_t n = 1 + random() % 5; n > 0; --n) {
+            const std::size_t piece = random() % pieces.size();
+            allSafe = allSafe && piece < safePieces;
+            name += pieces[piece];
+        }
+        names.push_back(name);
+        safe.push_back(allSafe);
+    }
+    int accepted = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "name #" << i << " '" << names[i] << "'");
+        Parse(source);
+        const int item = i < known ? 0 : static_cast<int>(i % ui.tree.Count());
+        xml::XmlTree expected;
+        expected.Load(toByteSet(source));
+        expected.RenameNode(app.ItemPath(item), names[i]);
+
+        if (!Rename(item, names[i])) {
+            EXPECT_FALSE(safe[i]);
+            EXPECT_EQ(ui.source.content, source);
+            continue;
+        }
+        ++accepted;
+        EXPECT_GE(i, known);
+        xml::XmlTree reloaded;
+        ASSERT_TRUE(reloaded.Load(toByteSet(ui.source.content)));
+        EXPECT_EQ(xml::testing::Dump(reloaded), xml::testing::Dump(expected));
+    }
+    EXPECT_GT(accepted, 500);
+}
+
+TEST_F(ApplicationTest, FormattingPastItsLimitKeepsTheSourceAndSaysSo) {
+    ui.source.content = "<a><b><c/></b></a>";
+    app.SetFormatLimit(20);
+    app.FormatSource();
+    EXPECT_EQ(ui.source.content, "<a><b><c/></b></a>");
+    using Message = testing::FakeDesktop::Message;
+    EXPECT_EQ(ui.desktop.messages,
+              (std::vector<Message>{{G("格式化失败：结果过大"), G("提示："), kOkButton}}));
+
+    app.SetFormatLimit(1000);
+    app.FormatSource();
+    EXPECT_EQ(ui.source.content, "<a>\r\n    <b>\r\n        <c/>\r\n    </b>\r\n</a>");
+    EXPECT_EQ(ui.desktop.messages.size(), 1u);
+}
+
+TEST_F(ApplicationTest, RunningOutOfMemoryWhileFillingFailsTheParse) {
+    Parse(kSampleText);
+    ui.tree.addsBeforeMemoryRunsOut = 2;
+    Parse("<a><b/><c/></a>");
+    EXPECT_EQ(ui.window.caption, G("Quillon     解析XML文本失败"));
+    EXPECT_EQ(ui.tree.Count(), 0);
+    EXPECT_FALSE(app.State().Document.IsLoaded());
+
+    ui.tree.addsBeforeMemoryRunsOut = -1;
+    Parse("<a><b/><c/></a>");
+    EXPECT_EQ(ui.tree.Describe(), "a(0)[b(1) c(2)]");
 }
 
 TEST_F(ApplicationTest, ExitAndReleaseState) {

@@ -4,6 +4,7 @@
 // view would number it.
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "app/components.h"
@@ -26,6 +27,7 @@ class FakeTree : public TreeView {
         ++deletions;
     }
     int AddItem(int parent, const Text& text) override {
+        if (Count() == addsBeforeMemoryRunsOut) throw std::bad_alloc();
         const int id = static_cast<int>(nodes_.size());
         const int parentId = parent < 0 ? -1 : IdOf(parent);
         nodes_.push_back({parentId, 0, text, {}});
@@ -71,6 +73,7 @@ class FakeTree : public TreeView {
 
     Text editText;
     int deletions = 0;
+    int addsBeforeMemoryRunsOut = -1;  // AddItem throws std::bad_alloc once there are this many
 
   private:
     std::vector<int> PreOrder() const {

@@ -4,6 +4,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "ui/edit_boxes.h"
+#include "ui/main_window.h"
 
 namespace quillon::ui {
 namespace {
@@ -40,6 +46,80 @@ TEST(TreeView, LinesJoinLeavesToTheirParent) {
     const QRect root = view.visualRect(view.Model().ModelIndex(0));
     EXPECT_GT(InkIn(view, QRect(0, root.top(), view.indentation(), root.height())), 2);
     EXPECT_EQ(InkIn(view, QRect(0, root.top(), view.indentation(), root.height() / 2 - 5)), 0);
+}
+
+// A chain of `depth` elements named e0, e1, ... e9, e0, ..., the innermost holding two leaves.
+Text Chain(int depth) {
+    Text open, close;
+    for (int i = 0; i < depth; ++i) {
+        const Text name = "e" + std::to_string(i % 10);
+        open += "<" + name + ">";
+        close.insert(0, "</" + name + ">");
+    }
+    return open + "<leaf/><tail/>" + close;
+}
+
+TEST(DeepTree, ParseFillsEveryLevelOfAVeryDeepDocument) {
+    constexpr int kDepth = 100000;
+    MainWindow window;
+    window.SourceBox().SetContent(Chain(kDepth));
+    window.ParseButton().click();
+    const TreeModel& model = window.Tree().Model();
+    ASSERT_EQ(model.Count(), kDepth + 2);
+    int wrong = 0;
+    for (int i = 1; i < kDepth; ++i) {
+        wrong += model.Label(i) != "e" + std::to_string(i % 10) || model.Parent(i) != i - 1 ||
+                 model.Value(i) != 1;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(model.Label(kDepth), "leaf");
+    EXPECT_EQ(model.Label(kDepth + 1), "tail");
+    EXPECT_EQ(model.Parent(kDepth + 1), kDepth - 1);
+    EXPECT_EQ(model.Value(kDepth + 1), 2);
+}
+
+// The window's tree is 152 px wide, so a chain this deep is indented far past its edge.
+TEST(DeepTree, ExpandAllAndKeysWorkAtAnyDepth) {
+    constexpr int kDepth = 1000000;
+    TreeView view;
+    view.resize(152, 448);
+    view.DeleteAllItems();
+    for (int item = view.AddItem(-1, "r"); item < kDepth; ++item) view.AddItem(item, "e");
+    view.FinishUpdate();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto index = [&](int item) { return view.Model().ModelIndex(item); };
+    auto key = [&](Qt::Key k) {
+        QTest::keyClick(&view, k);
+        QApplication::processEvents();
+        return view.SelectedIndex();
+    };
+
+    view.setCurrentIndex(index(0));
+    key(Qt::Key_Asterisk);
+    int last = 0;  // the deepest row shown
+    while (view.isExpanded(index(last))) ++last;
+    EXPECT_GT(last, 1000);
+
+    EXPECT_EQ(key(Qt::Key_End), last);
+    const QRect row = view.visualRect(index(last));
+    EXPECT_TRUE(view.viewport()->rect().contains(row.topLeft() + QPoint(4, 4)));
+    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+    EXPECT_EQ(key(Qt::Key_Up), last - 1);
+    EXPECT_EQ(key(Qt::Key_Up), last - 2);
+    EXPECT_EQ(key(Qt::Key_Down), last - 1);
+    EXPECT_LT(key(Qt::Key_PageUp), last - 10);
+    EXPECT_EQ(key(Qt::Key_Home), 0);
+    EXPECT_GT(key(Qt::Key_PageDown), 10);
+    EXPECT_EQ(key(Qt::Key_Home), 0);
+
+    // Collapsing forgets what was open below; expanding again opens one level.
+    key(Qt::Key_Left);
+    EXPECT_FALSE(view.isExpanded(index(0)));
+    key(Qt::Key_Right);
+    EXPECT_TRUE(view.isExpanded(index(0)));
+    EXPECT_FALSE(view.isExpanded(index(1)));
+    EXPECT_EQ(key(Qt::Key_End), 1);
 }
 
 }  // namespace
