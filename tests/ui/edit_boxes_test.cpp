@@ -212,5 +212,114 @@ TEST(TextBox, StaysExactUnderRandomEdits) {
     }
 }
 
+// Keys over multi-byte characters and line breaks, with typing and deleting each one undo step.
+TEST(TextBox, KeysStepOverWholeCharactersAndUndoInRuns) {
+    TextBox box;
+    Show(box);
+    const Text start = G("早安\r\n\U00020000z");
+    box.SetContent(start);
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(box.Content(), G("早"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), start);
+
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("早安"));
+    QTest::keyClick(&box, Qt::Key_Delete);
+    Type(box, QStringLiteral("ab"));
+    QTest::keyClick(&box, Qt::Key_Return);
+    Type(box, QStringLiteral("c"));
+    EXPECT_EQ(box.Content(), G("ab\r\nc\r\n\U00020000z"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // "c"
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // the line break
+    EXPECT_EQ(box.Content(), G("ab\r\n\U00020000z"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // "ab"
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // the deleted selection
+    EXPECT_EQ(box.Content(), start);
+
+    // An input method's text goes in as typed.
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QInputMethodEvent compose(QString::fromUtf8("zhong"), {});
+    QApplication::sendEvent(&box, &compose);
+    EXPECT_EQ(box.Content(), start);
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf8("中文"));
+    QApplication::sendEvent(&box, &commit);
+    EXPECT_EQ(box.Content(), G("中文") + start);
+}
+
+// Setting the content from the program is one step that undo takes back, and redo brings again.
+TEST(TextBox, SetContentIsOneUndoStep) {
+    TextBox box;
+    Show(box);
+    box.SetContent("<a/>");
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    Type(box, QStringLiteral("x"));
+    const std::uint64_t before = box.Revision();
+    box.SetContent("<b/>");
+    EXPECT_NE(box.Revision(), before);
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), "<a/>x");
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), "<a/>");
+    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(box.Content(), "<b/>");
+}
+
+// Pixels of colour: the text is black on white, so only a mark or a selection makes them.
+int ColouredPixels(TextBox& box) {
+    const QImage shot = box.viewport()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            count += c.red() != c.green() || c.green() != c.blue();
+        }
+    return count;
+}
+
+TEST(TextBox, MarkShowsWithoutFocusUntilTheNextEdit) {
+    QWidget window;
+    window.resize(500, 300);
+    auto* box = new TextBox(&window);
+    box->setGeometry(0, 0, 400, 280);
+    auto* other = new QWidget(&window);
+    other->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    other->setFocus();
+    Text text;
+    for (int i = 0; i < 3000; ++i) text += "<line n=\"" + std::to_string(i) + "\"/>\r\n";
+    box->SetContent(text);
+    box->SetSelection(0, 200);  // hidden: the box has no focus
+    EXPECT_EQ(ColouredPixels(*box), 0);
+
+    const std::size_t from = text.find("<line n=\"2500\"");
+    box->MarkBytes(from + 1, from + 5);
+    EXPECT_FALSE(box->hasFocus());
+    EXPECT_EQ(box->CursorPosition(), from + 1);
+    EXPECT_TRUE(box->viewport()->rect().contains(box->cursorRect().center()));
+    EXPECT_GT(ColouredPixels(*box), 0);
+    box->ClearMark();
+    EXPECT_EQ(ColouredPixels(*box), 0);
+
+    box->MarkBytes(from, from + 5);
+    const std::uint64_t revision = box->Revision();
+    int edits = 0;
+    QObject::connect(box, &TextBox::edited, [&edits] { ++edits; });
+    box->setFocus();
+    Type(*box, QStringLiteral("y"));
+    other->setFocus();
+    EXPECT_EQ(edits, 1);
+    EXPECT_NE(box->Revision(), revision);
+    EXPECT_EQ(ColouredPixels(*box), 0);
+    EXPECT_EQ(box->Content().substr(from, 6), "y<line");
+}
+
 }  // namespace
 }  // namespace quillon::ui
