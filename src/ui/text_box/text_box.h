@@ -168,6 +168,7 @@ class TextBox : public QAbstractScrollArea, public app::EditBox {
     QBasicTimer dragScroll_;
     QPoint dragPoint_;
     bool blinkOn_ = true;
+    bool focusShown_ = false;  // the box has the focus, or lent it to its context menu
     bool dragging_ = false;
 };
 

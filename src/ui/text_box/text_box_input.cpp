@@ -47,7 +47,7 @@ void TextBox::paintEvent(QPaintEvent*) {
     const std::size_t last =
         std::min(lines_.Count(), first + static_cast<std::size_t>(VisibleLines()) + 1);
     const std::size_t selFrom = SelectionStart(), selTo = SelectionEnd();
-    const bool focused = hasFocus();
+    const bool focused = focusShown_;
     const std::size_t cursorLine = lines_.LineOf(cursor_);
     QTextCharFormat selected;
     selected.setBackground(palette().brush(QPalette::Active, QPalette::Highlight));
@@ -116,12 +116,14 @@ void TextBox::ResetBlink() {
 
 void TextBox::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    focusShown_ = true;
     ResetBlink();
     viewport()->update();
 }
 
 void TextBox::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
+    focusShown_ = event->reason() == Qt::PopupFocusReason;
     blink_.stop();
     viewport()->update();
 }
