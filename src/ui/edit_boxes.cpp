@@ -19,34 +19,6 @@ void Dress(QWidget& box) {
 
 }  // namespace
 
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
-    Dress(*this);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setLineWrapMode(WidgetWidth);
-    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    FollowDocument();
-}
-
-void TextBox::FollowDocument() const {
-    disconnect(following_);
-    content_.emplace(*document());
-    followed_ = document();
-    following_ =
-        connect(document(), &QTextDocument::contentsChange, this,
-                [this](int position, int, int added) { content_->Changed(position, added); });
-}
-
-// Every character comes back as typed (no-break spaces too); block separators become CR LF.
-Text TextBox::Content() const {
-    if (followed_ != document()) FollowDocument();
-    return content_->Bytes();
-}
-
-void TextBox::SetContent(const Text& text) {
-    setPlainText(ToQString(text));
-}
-
 LineBox::LineBox(QWidget* parent) : QLineEdit(parent) {
     Dress(*this);
     setMaxLength(std::numeric_limits<int>::max());  // paths of deep documents are long

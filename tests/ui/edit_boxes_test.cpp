@@ -4,12 +4,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <random>
 
 #include "runtime/codepage.h"
+#include "ui/text_box/gb_bytes.h"
 #include "ui/text_convert.h"
 
 namespace quillon::ui {
@@ -19,208 +20,305 @@ Text G(std::string_view utf8) {
     return codepage::utf8ToGbk(utf8);
 }
 
-TEST(TextBox, HandsOutCrLfAndTakesCrLfOrLf) {
+// Typed key by key, as a keyboard (or an input method that sends keys) would.
+void Type(QWidget& box, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&box, &press);
+    }
+}
+
+// Shown at the source box's size, with the focus, so lines wrap as they do in the window.
+void Show(TextBox& box) {
+    box.resize(400, 280);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    box.activateWindow();
+    box.setFocus();
+}
+
+// What reads back is what showing the bytes as Unicode and reading that back gives: CR LF, lone
+// CR, lone LF, U+2029 and the frame marks are one line break each, broken bytes U+FFFD.
+TEST(TextBox, ReadsBackWhatTheUnicodeRoundTripGives) {
+    const struct {
+        Text set;
+        Text expected;
+    } kCases[] = {
+        {"a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd"},
+        {"\r\r\n\n", "\r\n\r\n\r\n"},
+        {"x" + G("\u2029") + "y" + G("\uFDD0\uFDD1"), "x\r\ny\r\n\r\n"},
+        {"a\x81\xFF"
+         "b\x80",
+         "a\x84\x31\xA4\x37\x84\x31\xA4\x37"
+         "b\x84\x31\xA4\x37"},
+        {G("早安\u00A0\U0001F600\u20AC\u2028"), G("早安\u00A0\U0001F600\u20AC\u2028")},
+        {"\x81\x30\x84", "\x84\x31\xA4\x37\x30\x84\x31\xA4\x37"},
+        {"", ""},
+    };
     TextBox box;
-    box.setPlainText(QStringLiteral("one\ntwo\n"));
+    for (const auto& c : kCases) {
+        box.SetContent(c.set);
+        EXPECT_EQ(box.Content(), c.expected) << c.set;
+        EXPECT_EQ(box.Content(), gb::fromUnicode(ToQString(c.set))) << c.set;
+    }
+    box.setPlainText(QString::fromUtf8("one\ntwo\r\n"));
     EXPECT_EQ(box.Content(), "one\r\ntwo\r\n");
-    box.SetContent("a\r\nb\nc");
-    EXPECT_EQ(box.toPlainText(), QStringLiteral("a\nb\nc"));
-    EXPECT_EQ(box.Content(), "a\r\nb\r\nc");
-    box.SetContent("");
-    EXPECT_EQ(box.Content(), "");
+    EXPECT_EQ(box.toPlainText(), QStringLiteral("one\ntwo\n"));
 }
 
-TEST(TextBox, ContentFollowsEveryEdit) {
-    TextBox box;
-    box.SetContent("<a/>");
-    EXPECT_EQ(box.Content(), "<a/>");
-    box.moveCursor(QTextCursor::End);
-    box.insertPlainText(QStringLiteral("\nmore"));
-    EXPECT_EQ(box.Content(), "<a/>\r\nmore");
-    box.undo();
-    EXPECT_EQ(box.Content(), "<a/>");
-    box.clear();
-    EXPECT_EQ(box.Content(), "");
-}
-
-TEST(TextBox, TypedCharactersComeBackUnchanged) {
-    // CJK, a no-break space, a character beyond the BMP and one outside GBK proper.
-    const QString typed = QString::fromUtf8("早安\u00A0x\U0001F600\u20AC\u00E9");
-    TextBox box;
-    box.insertPlainText(typed);  // as a paste would
-    const Text bytes = box.Content();
-    EXPECT_EQ(bytes.substr(0, 4), G("早安"));
-    EXPECT_EQ(bytes, G(typed.toStdString()));
-    box.SetContent(bytes);
-    EXPECT_EQ(box.document()->toRawText(), typed);
-    EXPECT_EQ(box.Content(), bytes);
-}
-
-// What converting the whole text afresh gives: the mirror must always agree with it.
-Text Whole(const QTextDocument& document) {
-    return ToCrLfText(document.toRawText());
-}
-
-// Random typing, pasting, deleting, undo and redo on a box, read back now and then: the box's
-// bytes, kept up to date block by block, always equal a conversion of the whole text.
-class RandomEdits {
-  public:
-    explicit RandomEdits(unsigned seed) : random_(seed) {}
-
-    QString Piece() {
-        static const char16_t* const kPieces[] = {
-            u"a",          u"xml",    u"\n",           u"\r\n",
-            u"\n\n",       u"\u2029", u"\u65E9\u5B89", u"\u00A0",
-            u"\U0001F600", u"\u20AC", u"<t a=\"1\">",  u"line\nbreak\n",
-            u"\r",         u""};
-        QString piece;
-        for (int n = Below(4); n >= 0; --n)
-            piece += QString::fromUtf16(kPieces[Below(std::size(kPieces))]);
-        return piece;
+// Random bytes, rich in the bytes that start and continue multi-byte characters and breaks.
+TEST(TextBox, CanonicalBytesAgreeWithTheUnicodeRoundTrip) {
+    std::mt19937 random(7);
+    const unsigned char kBytes[] = {'a',  ' ',  '\r', '\n', 0x30, 0x39, 0x40, 0x7F, 0x80, 0x81,
+                                    0x84, 0x90, 0xA1, 0xB0, 0xD4, 0xE3, 0xFE, 0xFF, 0x00, 0xA8};
+    for (int round = 0; round < 3000; ++round) {
+        Text bytes;
+        for (int n = random() % 12; n > 0; --n) bytes += static_cast<char>(kBytes[random() % 20]);
+        ASSERT_EQ(gb::canonical(bytes), gb::fromUnicode(ToQString(bytes))) << round;
     }
+}
 
-    void Edit(TextBox& box) {
-        QTextCursor cursor(box.document());
-        const int size = box.document()->characterCount() - 1;
-        cursor.setPosition(Below(size + 1));
-        switch (Below(7)) {
-            case 0:
-                cursor.setPosition(std::min(size, cursor.position() + Below(12)),
-                                   QTextCursor::KeepAnchor);
-                cursor.removeSelectedText();
-                break;
-            case 1:
-                cursor.movePosition(QTextCursor::End);
-                cursor.insertText(Piece());
-                break;
-            case 2:
-                box.undo();
-                break;
-            case 3:
-                box.redo();
-                break;
-            case 4:  // a replacement across a few lines
-                cursor.setPosition(std::min(size, cursor.position() + Below(40)),
-                                   QTextCursor::KeepAnchor);
-                cursor.insertText(Piece());
-                break;
-            default:
-                cursor.insertText(Piece());
-        }
+// Characters of canonical bytes, read from the start as the model of the box's stepping.
+std::size_t SnapIn(const Text& bytes, std::size_t at) {
+    std::size_t from = 0;
+    while (from < bytes.size()) {
+        const std::size_t next = from + gb::charSize(static_cast<unsigned char>(bytes[from]),
+                                                     static_cast<unsigned char>(bytes[from + 1]));
+        if (next > at) break;
+        from = next;
     }
+    return std::min(from, bytes.size());
+}
+std::size_t NextIn(const Text& bytes, std::size_t at) {
+    std::size_t from = 0;
+    while (from <= at && from < bytes.size())
+        from += gb::charSize(static_cast<unsigned char>(bytes[from]),
+                             static_cast<unsigned char>(bytes[from + 1]));
+    return std::min(from, bytes.size());
+}
 
-    int Below(std::size_t bound) {
-        return static_cast<int>(std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_));
+// The text with its undo states; every operation of the test is one step.
+struct Model {
+    Text bytes;
+    std::vector<Text> states{""};
+    std::size_t done = 0;
+
+    void Commit(const Text& after) {
+        if (after == bytes) return;
+        states.resize(done + 1);
+        states.push_back(after);
+        ++done;
+        bytes = after;
     }
-
-  private:
-    std::mt19937 random_;
+    void Undo() { bytes = states[done = done > 0 ? done - 1 : 0]; }
+    void Redo() { bytes = states[done = std::min(done + 1, states.size() - 1)]; }
 };
 
+// Random typing, pasting, deleting, cutting, undo and redo against the model, over text whose
+// lines run past the wrap width, past the longest line the box lays out and across its gap.
 TEST(TextBox, StaysExactUnderRandomEdits) {
-    for (unsigned seed = 1; seed <= 6; ++seed) {
-        RandomEdits edits(seed);
+    const QString kPieces[] = {
+        QStringLiteral("a"),
+        QString::fromUtf8("早安"),
+        QString::fromUtf8("\U0001F600\u00A0"),
+        QStringLiteral("\n"),
+        QStringLiteral("\r\n<t a=\"1\">"),
+        QString(900, u'x'),
+        QString(700, QChar(0x4E2D)),
+        QString::fromUtf8("word 字 ").repeated(120),
+        QString::fromUtf8("\U00020000").repeated(300),
+    };
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 random(seed);
+        auto below = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
         TextBox box;
-        if (seed % 2) box.SetContent(G("<r>\n  <x>早安</x>\n</r>\n"));
-        for (int step = 0; step < 400; ++step) {
-            edits.Edit(box);
-            if (edits.Below(3) == 0) {
-                ASSERT_EQ(box.Content(), Whole(*box.document()))
+        Show(box);
+        Model model;
+        QClipboard& clipboard = *QApplication::clipboard();
+        for (int step = 0; step < 150; ++step) {
+            const std::size_t anchor = SnapIn(model.bytes, below(model.bytes.size() + 1));
+            const std::size_t cursor =
+                below(3) ? anchor : SnapIn(model.bytes, below(model.bytes.size() + 1));
+            box.SetSelection(anchor, cursor);
+            const std::size_t from = std::min(anchor, cursor), to = std::max(anchor, cursor);
+            Text after = model.bytes;
+            const QString piece = kPieces[below(std::size(kPieces))];
+            switch (below(7)) {
+                case 0:  // typed
+                    Type(box, QString::fromUtf8("ab早"));
+                    after.replace(from, to - from, G("ab早"));
+                    model.Commit(after);
+                    break;
+                case 1:  // pasted
+                    clipboard.setText(piece);
+                    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+                    after.replace(from, to - from, gb::fromUnicode(piece));
+                    model.Commit(after);
+                    break;
+                case 2: {  // Backspace or Delete, a few times: one step
+                    const bool back = below(2);
+                    std::size_t at = cursor;
+                    for (std::size_t n = below(4) + 1; n > 0; --n) {
+                        QTest::keyClick(&box, back ? Qt::Key_Backspace : Qt::Key_Delete);
+                        if (from != to) {
+                            after.erase(from, to - from);
+                            break;
+                        }
+                        const std::size_t a = back ? SnapIn(after, at == 0 ? 0 : at - 1) : at;
+                        const std::size_t b = back ? at : NextIn(after, at);
+                        after.erase(a, b - a);
+                        at = a;
+                    }
+                    model.Commit(after);
+                    break;
+                }
+                case 3:  // cut, with the clipboard checked
+                    QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+                    if (from != to) {
+                        EXPECT_EQ(
+                            clipboard.text(),
+                            gb::toUnicode(std::string_view(model.bytes).substr(from, to - from)));
+                        after.erase(from, to - from);
+                    }
+                    model.Commit(after);
+                    break;
+                case 4:
+                    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+                    model.Undo();
+                    break;
+                case 5:
+                    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+                    model.Redo();
+                    break;
+                default:  // copied
+                    clipboard.clear();
+                    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+                    if (from != to) {
+                        EXPECT_EQ(
+                            clipboard.text(),
+                            gb::toUnicode(std::string_view(model.bytes).substr(from, to - from)));
+                    }
+            }
+            ASSERT_EQ(box.Content(), model.bytes) << "seed " << seed << " step " << step;
+            if (step % 2 == 0) {
+                TextBox fresh;
+                fresh.resize(box.size());
+                fresh.show();
+                fresh.SetContent(model.bytes);
+                ASSERT_EQ(box.VisualLineCount(), fresh.VisualLineCount())
                     << "seed " << seed << " step " << step;
             }
-            if (step % 97 == 96) box.SetContent(box.Content());  // as a rename writes it back
         }
-        EXPECT_EQ(box.Content(), Whole(*box.document()));
     }
 }
 
-TEST(TextBox, FollowsKeystrokesAndPastes) {
+// Keys over multi-byte characters and line breaks, with typing and deleting each one undo step.
+TEST(TextBox, KeysStepOverWholeCharactersAndUndoInRuns) {
     TextBox box;
-    box.SetContent("<a>\r\n</a>");
-    EXPECT_EQ(box.Content(), "<a>\r\n</a>");
-    box.moveCursor(QTextCursor::Start);
-    box.moveCursor(QTextCursor::EndOfBlock);
-    QTest::keyClicks(&box, QStringLiteral("x"));
+    Show(box);
+    const Text start = G("早安\r\n\U00020000z");
+    box.SetContent(start);
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(box.Content(), G("早"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), start);
+
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("早安"));
+    QTest::keyClick(&box, Qt::Key_Delete);
+    Type(box, QStringLiteral("ab"));
     QTest::keyClick(&box, Qt::Key_Return);
-    QTest::keyClick(&box, Qt::Key_Delete);  // joins the new line with "</a>"
-    EXPECT_EQ(box.Content(), "<a>x\r\n</a>");
-    QApplication::clipboard()->setText(QString::fromUtf8("早\n\U0001F600\n"));
-    box.paste();
-    EXPECT_EQ(box.Content(), G("<a>x\r\n早\r\n\U0001F600\r\n</a>"));
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QTest::keyClick(&box, Qt::Key_Backspace);  // the line break, then the whole pair
-    EXPECT_EQ(box.Content(), G("<a>x\r\n早\r\n</a>"));
-    box.undo();
-    EXPECT_EQ(box.Content(), Whole(*box.document()));
+    Type(box, QStringLiteral("c"));
+    EXPECT_EQ(box.Content(), G("ab\r\nc\r\n\U00020000z"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // "c"
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // the line break
+    EXPECT_EQ(box.Content(), G("ab\r\n\U00020000z"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // "ab"
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // the deleted selection
+    EXPECT_EQ(box.Content(), start);
+
+    // An input method's text goes in as typed.
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QInputMethodEvent compose(QString::fromUtf8("zhong"), {});
+    QApplication::sendEvent(&box, &compose);
+    EXPECT_EQ(box.Content(), start);
+    QInputMethodEvent commit;
+    commit.setCommitString(QString::fromUtf8("中文"));
+    QApplication::sendEvent(&box, &commit);
+    EXPECT_EQ(box.Content(), G("中文") + start);
 }
 
-TEST(TextBox, FollowsEditsInALargeDocument) {
-    // Enough lines that a small edit converts a few blocks and a large paste copies the text.
-    Text source;
-    for (int i = 0; i < 3000; ++i)
-        source += "<item n=\"" + std::to_string(i) + "\">" + G("值") + "</item>\r\n";
+// Setting the content from the program is one step that undo takes back, and redo brings again.
+TEST(TextBox, SetContentIsOneUndoStep) {
     TextBox box;
-    box.SetContent(source);
-    EXPECT_EQ(box.Content(), source);
-
-    QTextCursor cursor(box.document()->findBlockByNumber(1500));
-    cursor.insertText(QStringLiteral("x"));
-    cursor.insertBlock();
-    Text expected = source;
-    const std::size_t line = expected.find("<item n=\"1500\"");
-    expected.insert(line, "x\r\n");
-    EXPECT_EQ(box.Content(), expected);
-
-    // A paste of a thousand lines in the middle, then a line joined at the start.
-    QString paste;
-    for (int i = 0; i < 1000; ++i) paste += QStringLiteral("p\n");
-    cursor.insertText(paste);
-    QTextCursor start(box.document());
-    start.movePosition(QTextCursor::EndOfBlock);
-    start.deleteChar();
-    EXPECT_EQ(box.Content(), Whole(*box.document()));
-    box.undo();
-    box.undo();
-    EXPECT_EQ(box.Content(), Whole(*box.document()));
-    box.selectAll();
-    box.cut();
-    EXPECT_EQ(box.Content(), "");
-
-    // A document swapped in (the old one is deleted with it) is followed from then on.
-    auto* other = new QTextDocument(&box);
-    other->setDocumentLayout(new QPlainTextDocumentLayout(other));
-    other->setPlainText(QStringLiteral("other\ntext"));
-    box.setDocument(other);
-    EXPECT_EQ(box.Content(), "other\r\ntext");
-    box.appendPlainText(QStringLiteral("more"));
-    EXPECT_EQ(box.Content(), "other\r\ntext\r\nmore");
+    Show(box);
+    box.SetContent("<a/>");
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    Type(box, QStringLiteral("x"));
+    const std::uint64_t before = box.Revision();
+    box.SetContent("<b/>");
+    EXPECT_NE(box.Revision(), before);
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), "<a/>x");
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.Content(), "<a/>");
+    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(box.Content(), "<b/>");
 }
 
-TEST(DocumentMirror, ConvertsEverythingAgainWhenAChangeWentUnreported) {
-    QTextDocument document;
-    document.setPlainText(QStringLiteral("one\ntwo\nthree"));
-    DocumentMirror mirror(document);
-    EXPECT_EQ(mirror.Bytes(), "one\r\ntwo\r\nthree");
-    // A change at the end is reported, an earlier one that changes the length is not: the
-    // lengths no longer add up, and the mirror does not hand out the stale first line.
-    QTextCursor(&document).insertText(QStringLiteral("zero "));
-    QTextCursor end(&document);
-    end.movePosition(QTextCursor::End);
-    end.insertText(QStringLiteral("!"));
-    mirror.Changed(end.position() - 1, 1);
-    EXPECT_EQ(mirror.Bytes(), "zero one\r\ntwo\r\nthree!");
-    // Unchanged since the last read: the same bytes without any work.
-    EXPECT_EQ(&mirror.Bytes(), &mirror.Bytes());
+// Pixels of colour: the text is black on white, so only a mark or a selection makes them.
+int ColouredPixels(TextBox& box) {
+    const QImage shot = box.viewport()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            count += c.red() != c.green() || c.green() != c.blue();
+        }
+    return count;
 }
 
-TEST(LineBox, RoundTripsAndHasNoLengthLimit) {
-    LineBox box;
-    box.SetContent(G("msg/@1/标题"));
-    EXPECT_EQ(box.text(), QString::fromUtf8("msg/@1/标题"));
-    EXPECT_EQ(box.Content(), G("msg/@1/标题"));
-    const Text longPath(100000, 'p');
-    box.SetContent(longPath);
-    EXPECT_EQ(box.Content(), longPath);
+TEST(TextBox, MarkShowsWithoutFocusUntilTheNextEdit) {
+    QWidget window;
+    window.resize(500, 300);
+    auto* box = new TextBox(&window);
+    box->setGeometry(0, 0, 400, 280);
+    auto* other = new QWidget(&window);
+    other->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    other->setFocus();
+    Text text;
+    for (int i = 0; i < 3000; ++i) text += "<line n=\"" + std::to_string(i) + "\"/>\r\n";
+    box->SetContent(text);
+    box->SetSelection(0, 200);  // hidden: the box has no focus
+    EXPECT_EQ(ColouredPixels(*box), 0);
+
+    const std::size_t from = text.find("<line n=\"2500\"");
+    box->MarkBytes(from + 1, from + 5);
+    EXPECT_FALSE(box->hasFocus());
+    EXPECT_EQ(box->CursorPosition(), from + 1);
+    EXPECT_TRUE(box->viewport()->rect().contains(box->cursorRect().center()));
+    EXPECT_GT(ColouredPixels(*box), 0);
+    box->ClearMark();
+    EXPECT_EQ(ColouredPixels(*box), 0);
+
+    box->MarkBytes(from, from + 5);
+    const std::uint64_t revision = box->Revision();
+    int edits = 0;
+    QObject::connect(box, &TextBox::edited, [&edits] { ++edits; });
+    box->setFocus();
+    Type(*box, QStringLiteral("y"));
+    other->setFocus();
+    EXPECT_EQ(edits, 1);
+    EXPECT_NE(box->Revision(), revision);
+    EXPECT_EQ(ColouredPixels(*box), 0);
+    EXPECT_EQ(box->Content().substr(from, 6), "y<line");
 }
 
 }  // namespace
