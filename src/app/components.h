@@ -3,6 +3,7 @@
 // tests implement them in memory. Every text crossing this boundary is GBK bytes, and multi-line
 // text uses CR LF line breaks.
 #include <cstdint>
+#include <filesystem>
 
 #include "runtime/text.h"
 
@@ -82,6 +83,14 @@ class Desktop {
     virtual int ShowMessage(const Text& text, const Text& caption, MessageButtons buttons) = 0;
     // The platform's "open" of a document or address. Nothing is reported back.
     virtual void OpenWithShell(const Text& target) = 0;
+    // Asks for an existing file to open; an empty path when the person cancels. A desktop
+    // without file dialogs answers as a cancelled one.
+    virtual std::filesystem::path ChooseFileToOpen() { return {}; }
+    // Asks where to save, proposing `suggested` (may be empty); the dialog itself asks before an
+    // existing file is replaced. An empty path when the person cancels.
+    virtual std::filesystem::path ChooseFileToSave(const std::filesystem::path& /*suggested*/) {
+        return {};
+    }
 };
 
 // The controls one application drives; they outlive it.
