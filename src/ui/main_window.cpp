@@ -34,8 +34,9 @@ Widget* Place(QWidget* client, const char* name, QRect box) {
     return widget;
 }
 
-// A label's stored box reaches into the control to its right; it is cut off where that control
-// begins so it never covers it.
+// The box given for a label (left, top, width, height in client pixels, as BuildControls lists
+// them) is wider than its text and reaches into the control to its right; it is cut off where
+// that control begins so it never covers it.
 QLabel* PlaceLabel(QWidget* client, const char* name, QRect box, int rightLimit, const char* text) {
     box.setRight(std::min(box.right(), rightLimit - 1));
     auto* label = Place<QLabel>(client, name, box);
@@ -83,7 +84,8 @@ MainWindow::~MainWindow() {
     tree_->disconnect(this);
 }
 
-// Controls in template order, which is also their tab order.
+// Controls are created in the order listed here, and Qt's tab order follows creation order: the
+// format button first, the tree view last.
 void MainWindow::BuildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
