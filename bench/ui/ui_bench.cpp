@@ -1,6 +1,7 @@
 // quillon-ui-bench: what pressing 解析 costs in the real window (reading the source box, loading,
 // filling the tree view, showing it) next to XmlTree::Load of the same bytes, on the generated
-// ~30 MB record document and on a root with 100,000 children. Runs on the offscreen platform.
+// ~30 MB record document and on a root with 100,000 children; and 打开… of the record document
+// next to pasting it (open_bench.cpp). Runs on the offscreen platform.
 //
 //   quillon-ui-bench [--scale=F] [benchmark flags]   F shrinks or grows both inputs
 #include <benchmark/benchmark.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "inputs.h"
+#include "open_bench.h"
 #include "report.h"
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
@@ -109,9 +111,10 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
 
+    const Input records = generateRecords(30 * scale);
     std::vector<Case> cases;
-    for (Input input : {generateRecords(30 * scale),
-                        generateWide(std::max(100, static_cast<int>(100000 * scale)))}) {
+    for (const Input& input :
+         {records, generateWide(std::max(100, static_cast<int>(100000 * scale)))}) {
         auto window = std::make_unique<quillon::ui::MainWindow>();
         window->show();
         window->SourceBox().SetContent(input.bytes);
@@ -149,6 +152,9 @@ int main(int argc, char* argv[]) {
             ->Iterations(smoke ? 2 : 5);
     }
 
+    OpenCase opening(records);
+    opening.Register(smoke ? 1 : 3);
+
     std::map<std::string, double> seconds;
     CollectingReporter reporter(seconds, Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -168,6 +174,7 @@ int main(int argc, char* argv[]) {
                     load * 1000, parse * 1000, parse / load, edited * 1000, edited / load,
                     read * 1000);
     }
+    opening.PrintRatios(seconds, seconds["Load/" + records.name]);
     benchmark::Shutdown();
     return 0;
 }
