@@ -1,9 +1,9 @@
 // quillon-ui-bench: what pressing 解析 costs in the real window (reading the source box, loading,
 // filling the tree view, showing it) next to XmlTree::Load of the same bytes, on the generated
-// ~30 MB record document and on a root with 100,000 children; and what the source box costs
+// ~30 MB record document and on a root with 100,000 children; what the source box costs
 // (setting it, pasting, one keystroke) on the record document, the same without line breaks and
-// a 5 MB one-line document, with the window's resident memory after 解析. Runs on the offscreen
-// platform.
+// a 5 MB one-line document, with the window's resident memory after 解析; and 打开… of the record
+// document next to pasting it (open_bench.cpp). Runs on the offscreen platform.
 //
 //   quillon-ui-bench [--scale=F] [benchmark flags]   F shrinks or grows both inputs
 #include <benchmark/benchmark.h>
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "inputs.h"
+#include "open_bench.h"
 #include "report.h"
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
@@ -304,6 +305,9 @@ int main(int argc, char* argv[]) {
                                                std::ref(*box.small)));
     }
 
+    OpenCase opening(Input{cases.front().name, records});
+    opening.Register(smoke ? 1 : 3);
+
     std::map<std::string, double> seconds;
     std::map<std::string, double> cpuSeconds;
     BothClocks reporter(seconds, cpuSeconds);
@@ -334,6 +338,7 @@ int main(int argc, char* argv[]) {
         "(%.0f MB above the process before the window, %.1fx)\n",
         document / 1048576.0, afterParse / 1048576.0, afterParse / document,
         (afterParse - baseline) / 1048576.0, (afterParse - baseline) / document);
+    opening.PrintRatios(seconds, seconds["Load/" + cases.front().name]);
     benchmark::Shutdown();
     return 0;
 }

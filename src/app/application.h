@@ -2,6 +2,7 @@
 // The application: its state and the handlers that the window's events run. Handlers talk to the
 // document through XmlTree and to the controls through the contract in components.h only.
 #include <cstddef>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "app/format_xml.h"
 #include "app/update_check.h"
 #include "runtime/text.h"
+#include "runtime/text_file.h"
 #include "xml/xml_tree.h"
 
 namespace quillon::app {
@@ -30,6 +32,9 @@ struct AppState {
     Text RootName;          // first segment of every node path; set by each successful parse
     Text DocumentEncoding;  // read from the source text's declaration; may be empty
     Text LabelBeforeEdit;   // label of the item whose in-place edit is running
+
+    std::filesystem::path File;  // the file last opened or saved; 另存为… proposes it
+    textfile::Form FileForm;     // how that file wrote its byte order mark and line breaks
 };
 
 class Application {
@@ -68,6 +73,14 @@ class Application {
     void CheckForUpdate();
     void PresentUpdate(const UpdateManifest& manifest);
     void OpenInstructions();
+
+    // Files (file_commands.cpp). 打开… and 另存为… ask the desktop for the file; the forms with
+    // a path also serve a drop on the window and the command line. They return false, leaving
+    // the source box or the file as it was, when a message box has said why not.
+    void OpenFile();
+    bool OpenFile(const std::filesystem::path& file);
+    void SaveFileAs();
+    bool SaveFile(const std::filesystem::path& file);
 
     // Adds the descendants of `element` under tree item `parent`, depth first: each child's name
     // as GetChildNames gives it, its 1-based position as the item value.

@@ -3,6 +3,7 @@
 // tests implement them in memory. Every text crossing this boundary is GBK bytes, and multi-line
 // text uses CR LF line breaks.
 #include <cstdint>
+#include <filesystem>
 
 #include "runtime/text.h"
 
@@ -83,6 +84,14 @@ class Desktop {
     // The platform's "open" of a document or address. Returns whether the platform took it (a
     // handler was found and started); what the handler then does is not reported.
     virtual bool OpenWithShell(const Text& target) = 0;
+    // Asks for an existing file to open; an empty path when the person cancels. A desktop
+    // without file dialogs answers as a cancelled one.
+    virtual std::filesystem::path ChooseFileToOpen() { return {}; }
+    // Asks where to save, proposing `suggested` (may be empty); the dialog itself asks before an
+    // existing file is replaced. An empty path when the person cancels.
+    virtual std::filesystem::path ChooseFileToSave(const std::filesystem::path& /*suggested*/) {
+        return {};
+    }
 };
 
 // The controls one application drives; they outlive it.

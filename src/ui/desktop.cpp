@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLibraryInfo>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTranslator>
@@ -70,6 +73,47 @@ QTranslator* InstallChineseQtTexts(QCoreApplication& application) {
         return nullptr;
     }
     return translator;
+}
+
+namespace {
+
+QString FileFilter() {
+    return QString::fromUtf8("XML 文件 (*.xml);;所有文件 (*)");
+}
+
+}  // namespace
+
+std::filesystem::path QtDesktop::ChooseFileToOpen() {
+    const QString name =
+        QFileDialog::getOpenFileName(nullptr, QString::fromUtf8("打开"), folder_, FileFilter());
+    if (name.isEmpty()) return {};
+    folder_ = QFileInfo(name).absolutePath();
+    return LocalPath(name);
+}
+
+std::filesystem::path QtDesktop::ChooseFileToSave(const std::filesystem::path& suggested) {
+    const QString start = suggested.empty() ? folder_ : LocalName(suggested);
+    const QString name =
+        QFileDialog::getSaveFileName(nullptr, QString::fromUtf8("另存为"), start, FileFilter());
+    if (name.isEmpty()) return {};
+    folder_ = QFileInfo(name).absolutePath();
+    return LocalPath(name);
+}
+
+std::filesystem::path LocalPath(const QString& name) {
+#ifdef _WIN32
+    return std::filesystem::path(name.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
+QString LocalName(const std::filesystem::path& file) {
+#ifdef _WIN32
+    return QString::fromStdWString(file.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(file.native()));
+#endif
 }
 
 QUrl ShellUrl(const Text& target) {

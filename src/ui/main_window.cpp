@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -21,6 +22,11 @@ QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// "关闭(&C)": the letter after the caption, as menus in Chinese show their access keys.
+QString Mnemonic(const char* name, char letter) {
+    return U(name) + QStringLiteral("(&") + QChar::fromLatin1(letter) + QStringLiteral(")");
+}
+
 template <typename Widget>
 Widget* Place(QWidget* client, const char* name, QRect box) {
     auto* widget = new Widget(client);
@@ -29,8 +35,9 @@ Widget* Place(QWidget* client, const char* name, QRect box) {
     return widget;
 }
 
-// A label's stored box reaches into the control to its right; it is cut off where that control
-// begins so it never covers it.
+// The box given for a label (left, top, width, height in client pixels, as BuildControls lists
+// them) is wider than its text and reaches into the control to its right; it is cut off where
+// that control begins so it never covers it.
 QLabel* PlaceLabel(QWidget* client, const char* name, QRect box, int rightLimit, const char* text) {
     box.setRight(std::min(box.right(), rightLimit - 1));
     auto* label = Place<QLabel>(client, name, box);
@@ -62,7 +69,9 @@ void MainWindow::Build(app::Desktop& desktop, app::Addresses addresses) {
         app::Controls{*this, *source_, *path_, *value_, *tree_, *grid_, desktop},
         std::move(addresses));
     BuildMenu();
+    BuildButtonKeys();
     WireEvents();
+    AcceptFileDrops();
 
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = this->screen())
@@ -82,7 +91,8 @@ MainWindow::~MainWindow() {
     }
 }
 
-// Controls in template order, which is also their tab order.
+// Controls are created in the order listed here, and Qt's tab order follows creation order: the
+// format button first, the tree view last.
 void MainWindow::BuildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -103,24 +113,51 @@ void MainWindow::BuildControls() {
     tree_ = Place<TreeView>(client, "XML树", {2, 3, 152, 448});
 }
 
+// Each entry carries its caption as object name; the text adds the mnemonic the menu underlines.
 void MainWindow::BuildMenu() {
-    auto add = [this](QMenu* menu, const char* name) {
-        QAction* action = menu->addAction(U(name));
+    auto menu = [this](const char* name, char mnemonic) {
+        QMenu* added = menuBar()->addMenu(Mnemonic(name, mnemonic));
+        added->setObjectName(U(name));
+        return added;
+    };
+    auto add = [this](QMenu* in, const char* name, char mnemonic, QKeySequence keys = {},
+                      const char* ellipsis = "") {
+        QAction* action = in->addAction(Mnemonic(name, mnemonic) + U(ellipsis));
         action->setObjectName(U(name));
+        action->setShortcut(keys);
         return action;
     };
-    QMenu* program = menuBar()->addMenu(U("程序"));
-    program->setObjectName(U("程序"));
-    connect(add(program, "关闭"), &QAction::triggered, this,
+    QMenu* program = menu("程序", 'P');
+    connect(add(program, "打开", 'O', QKeySequence(Qt::CTRL | Qt::Key_O), "…"), &QAction::triggered,
+            this, [this] { Run([this] { app_->OpenFile(); }); });
+    connect(add(program, "另存为", 'A', QKeySequence(Qt::CTRL | Qt::Key_S), "…"),
+            &QAction::triggered, this, [this] { Run([this] { app_->SaveFileAs(); }); });
+    connect(add(program, "关闭", 'C'), &QAction::triggered, this,
             [this] { Run([this] { app_->CloseDocument(); }); });
     program->addSeparator();
-    connect(add(program, "退出"), &QAction::triggered, this,
-            [this] { Run([this] { app_->ExitProgram(); }); });
-    QMenu* about = menuBar()->addMenu(U("关于"));
-    about->setObjectName(U("关于"));
-    connect(add(about, "检查更新"), &QAction::triggered, this, [this] { StartUpdateCheck(); });
-    connect(add(about, "说明"), &QAction::triggered, this,
+    connect(add(program, "退出", 'X', QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered,
+            this, [this] { Run([this] { app_->ExitProgram(); }); });
+    QMenu* about = menu("关于", 'A');
+    connect(add(about, "检查更新", 'U'), &QAction::triggered, this, [this] { StartUpdateCheck(); });
+    connect(add(about, "说明", 'H'), &QAction::triggered, this,
             [this] { Run([this] { app_->OpenInstructions(); }); });
+}
+
+// The two buttons answer keys of their own; their captions stay as they are and the tooltips
+// name the keys. Each key is a window action named like its button, so it works wherever the
+// focus is in the window.
+void MainWindow::BuildButtonKeys() {
+    auto key = [this](QPushButton* button, const char* name, QKeySequence keys) {
+        auto* action = new QAction(U(name), this);
+        action->setObjectName(U(name));
+        action->setShortcut(keys);
+        addAction(action);
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+        button->setToolTip(button->text() + QStringLiteral(" (") +
+                           keys.toString(QKeySequence::NativeText) + QStringLiteral(")"));
+    };
+    key(parse_, "解析", QKeySequence(Qt::Key_F5));
+    key(format_, "格式化", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
 }
 
 void MainWindow::WireEvents() {
@@ -164,6 +201,12 @@ void MainWindow::FinishUpdateCheck(const app::UpdateManifest& manifest) {
     updateCheck_.join();  // the worker ends right after posting
     QApplication::restoreOverrideCursor();
     Run([this, &manifest] { app_->PresentUpdate(manifest); });
+}
+
+bool MainWindow::OpenFile(const std::filesystem::path& file) {
+    bool opened = false;
+    Run([this, &file, &opened] { opened = app_->OpenFile(file); });
+    return opened;
 }
 
 void MainWindow::SetCaption(const Text& caption) {

@@ -2,6 +2,7 @@
 // The Quillon main window: builds the controls at their fixed client positions, the menu, and
 // wires every control event to its handler. The handlers themselves live in app::Application.
 #include <QMainWindow>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -33,6 +34,10 @@ class MainWindow : public QMainWindow, public app::Window {
 
     app::Application& App() { return *app_; }
 
+    // Opens a file into the source box as 打开… does (file_actions.cpp); false when a message
+    // box said why not.
+    bool OpenFile(const std::filesystem::path& file);
+
     // app::Window
     void SetCaption(const Text& caption) override;
     void EndProgram(int exitCode) override;
@@ -46,11 +51,22 @@ class MainWindow : public QMainWindow, public app::Window {
     QPushButton& ParseButton() const { return *parse_; }
     QPushButton& FormatButton() const { return *format_; }
 
+  protected:
+    // A local file dropped anywhere on the window opens (file_actions.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
     void Build(app::Desktop& desktop, app::Addresses addresses);
     void BuildControls();
     void BuildMenu();
+    void BuildButtonKeys();
     void WireEvents();
+    void AcceptFileDrops();
+    // Takes a drag event that carries a local file; false leaves it to the widget.
+    bool TakeFileDrag(QEvent* event);
     // Runs one handler, then lets the tree show what the handler put into it.
     template <typename Handler>
     void Run(Handler handler);

@@ -170,11 +170,27 @@ class FakeDesktop : public Desktop {
         opened.push_back(target);
         return shellOpens;
     }
+    std::filesystem::path ChooseFileToOpen() override { return NextChoice(); }
+    std::filesystem::path ChooseFileToSave(const std::filesystem::path& suggested) override {
+        suggestions.push_back(suggested);
+        return NextChoice();
+    }
 
     bool shellOpens = true;  // what OpenWithShell answers
     std::vector<int> answers;
+    // What the file dialogs answer, in order; once used up they answer as cancelled.
+    std::vector<std::filesystem::path> choices;
+    std::vector<std::filesystem::path> suggestions;
     std::vector<Message> messages;
     std::vector<Text> opened;
+
+  private:
+    std::filesystem::path NextChoice() {
+        if (choices.empty()) return {};
+        std::filesystem::path next = choices.front();
+        choices.erase(choices.begin());
+        return next;
+    }
 };
 
 struct FakeControls {

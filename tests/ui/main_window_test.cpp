@@ -130,16 +130,42 @@ TEST_F(MainWindowTest, WindowIsFixedWithoutMaximize) {
     EXPECT_TRUE(font.families().contains(U("WenQuanYi Micro Hei")));
 }
 
+// Captions as a person reads them: the access key "(&X)" shown as "(X)" after the name.
 TEST_F(MainWindowTest, MenusHoldTheirEntries) {
     QStringList top;
     for (const QAction* action : window.menuBar()->actions()) top << action->text();
-    EXPECT_EQ(top, (QStringList{U("程序"), U("关于")}));
+    EXPECT_EQ(top, (QStringList{U("程序(&P)"), U("关于(&A)")}));
     QStringList entries;
     for (const QAction* action : window.menuBar()->actions()[0]->menu()->actions())
         entries << (action->isSeparator() ? "-" : action->text());
     for (const QAction* action : window.menuBar()->actions()[1]->menu()->actions())
         entries << action->text();
-    EXPECT_EQ(entries, (QStringList{U("关闭"), "-", U("退出"), U("检查更新"), U("说明")}));
+    EXPECT_EQ(entries, (QStringList{U("打开(&O)…"), U("另存为(&A)…"), U("关闭(&C)"), "-",
+                                    U("退出(&X)"), U("检查更新(&U)"), U("说明(&H)")}));
+}
+
+// Every key, pressed on the window wherever the focus is, runs its entry or button.
+TEST_F(MainWindowTest, KeysRunTheirEntries) {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"打开", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"另存为", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"退出", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"解析", QKeySequence(Qt::Key_F5)},
+        {"格式化", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+    };
+    for (const auto& [name, key] : keys) {
+        const auto* action = window.findChild<QAction*>(U(name));
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->shortcut(), key) << name;
+    }
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.SourceBox().setFocus();
+    QTest::keyClick(&window.SourceBox(), Qt::Key_F5);
+    EXPECT_EQ(Caption(), U("Quillon     编码：utf-8"));
+    QTest::keyClick(&window.SourceBox(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(window.SourceBox().Content(), app::formatXml(app::kSampleText));
+    EXPECT_EQ(window.ParseButton().toolTip(), U("解析 (F5)"));
 }
 
 TEST_F(MainWindowTest, StartsWithSampleEmptyTreeAndGridHeader) {
