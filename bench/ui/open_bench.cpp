@@ -28,7 +28,7 @@ std::string AsUtf8(const std::string& gb18030) {
 void OpenFile(benchmark::State& state, ui::MainWindow& window, const std::filesystem::path& file) {
     for (auto _ : state) {
         state.PauseTiming();
-        window.SourceBox().clear();
+        window.SourceBox().SetContent({});
         QApplication::processEvents();
         state.ResumeTiming();
         if (!window.OpenFile(file)) state.SkipWithError("the file does not open");
@@ -43,7 +43,7 @@ void Paste(benchmark::State& state, ui::MainWindow& window, const std::filesyste
     QApplication::clipboard()->setText(QString::fromUtf8(bytes));
     for (auto _ : state) {
         state.PauseTiming();
-        window.SourceBox().clear();
+        window.SourceBox().SetContent({});
         QApplication::processEvents();
         state.ResumeTiming();
         window.SourceBox().paste();

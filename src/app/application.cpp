@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/parse_note.h"
 #include "web/text_helpers.h"
 #include "web/text_primitives.h"
 
@@ -78,7 +79,12 @@ void Application::ParseSource() {
 bool Application::LoadAndShow() {
     // The box is read once: nothing can change it while this handler runs.
     const Text source = ui_.source.Content();
-    if (!state_.Document.Load(BytesOf(source))) return false;
+    parsedRevision_.reset();
+    if (!state_.Document.Load(BytesOf(source))) {
+        ShowFailure(BytesOf(source));
+        return false;
+    }
+    parsedRevision_ = ui_.source.Revision();
     ui_.tree.DeleteAllItems();
     state_.Document.GetRootName(state_.RootName);
     const int root = ui_.tree.AddItem(-1, state_.RootName);
@@ -92,6 +98,12 @@ bool Application::LoadAndShow() {
         FillChildren(state_.Document.Root(), root);
     ui_.window.SetCaption(Text(kEncodingCaption) + state_.DocumentEncoding);
     return true;
+}
+
+void Application::ShowFailure(ByteView source) {
+    const xml::ParseResult& result = state_.Document.LastResult();
+    const SourceRange range = FailureRange(source, result.offset);
+    ui_.source.Mark(range.from, range.to, FailureNote(source, result));
 }
 
 void Application::FillChildren(xml::XmlTree::NodeId element, int parent) {
@@ -157,6 +169,14 @@ void Application::ShowSelection(int cause) {
     } else {
         ui_.value.SetContent(Text(kNoNodeValue));
     }
+    MarkStartTag(path);
+}
+
+void Application::MarkStartTag(const Text& path) {
+    // Offsets name places in the text that was parsed; once the box changed they name nothing.
+    if (!parsedRevision_ || *parsedRevision_ != ui_.source.Revision()) return;
+    if (const auto tag = state_.Document.StartTagRange(path))
+        ui_.source.Mark(tag->from, tag->to, {});
 }
 
 void Application::ResetAttributeGrid() {

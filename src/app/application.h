@@ -2,7 +2,9 @@
 // The application: its state and the handlers that the window's events run. Handlers talk to the
 // document through XmlTree and to the controls through the contract in components.h only.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -91,11 +93,17 @@ class Application {
   private:
     // Loads the source box into the document and shows it; false when it does not parse.
     bool LoadAndShow();
+    // Marks in the source box where and why the last load failed.
+    void ShowFailure(ByteView source);
+    // Marks the start tag of the element at `path` in the source box, while the box still holds
+    // the text that was parsed.
+    void MarkStartTag(const Text& path);
 
     Controls ui_;
     Addresses addresses_;
     AppState state_;
     std::size_t formatLimit_ = kMaxFormattedBytes;
+    std::optional<std::uint64_t> parsedRevision_;  // the source box's, at the last good parse
 };
 
 // Gives a tree view or grid the platform's list look ("Explorer" theme on Windows).

@@ -2,6 +2,7 @@
 // What the handlers ask of the window's controls. The window implements these over its widgets;
 // tests implement them in memory. Every text crossing this boundary is GBK bytes, and multi-line
 // text uses CR LF line breaks.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 
@@ -56,6 +57,14 @@ class EditBox {
 
     virtual Text Content() const = 0;
     virtual void SetContent(const Text& text) = 0;
+
+    // Shows the bytes [from, to) of the content with a background mark, with the cursor at `from`
+    // scrolled into view and the keyboard focus left where it is; `note`, when not empty, stands
+    // beside the mark until the next key or click. A box that cannot mark ignores this.
+    virtual void Mark(std::size_t /*from*/, std::size_t /*to*/, const Text& /*note*/) {}
+    // Changes whenever the content changes, so a caller can tell that the box still holds the
+    // text it read. A box that does not count changes stays at 0.
+    virtual std::uint64_t Revision() const { return 0; }
 };
 
 class Window {

@@ -183,7 +183,8 @@ TextArray XmlTree::GetAttributeNames(std::string_view path, bool* ok) const {
         const XmlNode& n = doc_->nodes[node];
         if (n.attributeCount == 0) return names;
         names.reserve(n.attributeCount);
-        for (std::uint32_t i = 0; i < n.attributeCount; ++i) names.push_back(AttributeName(node, i));
+        for (std::uint32_t i = 0; i < n.attributeCount; ++i)
+            names.push_back(AttributeName(node, i));
         if (ok) *ok = true;
         return names;
     });
@@ -233,6 +234,29 @@ std::optional<std::size_t> XmlTree::StartTagOffset(std::string_view path) const 
         const std::uint32_t node = Find(doc_.get(), path);
         if (node == kNoNode) return std::nullopt;
         return doc_->comments.toInput(doc_->tagStart(node) - 1);  // the store's byte 0 is "1"
+    });
+}
+
+std::optional<XmlTree::ByteRange> XmlTree::StartTagRange(std::string_view path) const {
+    return Guarded(std::optional<ByteRange>(), [&]() -> std::optional<ByteRange> {
+        const std::uint32_t node = Find(doc_.get(), path);
+        if (node == kNoNode) return std::nullopt;
+        // Offsets in the store count its leading "1" byte; the input's do not.
+        const std::size_t start = doc_->tagStart(node);
+        const std::string_view copy(doc_->bytes.data(), doc_->bytes.size());
+        std::size_t at = start + 1;
+        for (char quote = 0; at < copy.size(); ++at) {
+            const char c = copy[at];
+            if (quote != 0) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        const std::size_t last = std::min(at, copy.size() - 1);
+        return ByteRange{doc_->comments.toInput(start - 1), doc_->comments.toInput(last - 1) + 1};
     });
 }
 

@@ -50,6 +50,13 @@ class XmlTree {
     // The byte offset of the element's '<' in the input of the loaded document (a file's bytes
     // for a file), comments and all; nullopt when the path finds nothing or nothing is loaded.
     std::optional<std::size_t> StartTagOffset(std::string_view path) const;
+    // The element's whole start tag in that input: from its '<' up to just after the '>' that
+    // closes it (quoted values skipped), or to the end of the input when nothing closes it.
+    struct ByteRange {
+        std::size_t from = 0;
+        std::size_t to = 0;
+    };
+    std::optional<ByteRange> StartTagRange(std::string_view path) const;
 
     // The document as XML bytes with its declaration. `encoding` is used only when given (as text);
     // the line break defaults to CR LF and the indent to one TAB when left out, while a given

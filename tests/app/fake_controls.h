@@ -136,8 +136,22 @@ class FakeGrid : public Grid {
 class FakeEdit : public EditBox {
   public:
     Text Content() const override { return content; }
-    void SetContent(const Text& text) override { content = text; }
+    void SetContent(const Text& text) override {
+        content = text;
+        ++revision;
+    }
+    void Mark(std::size_t from, std::size_t to, const Text& note) override {
+        marks.push_back({from, to, note});
+    }
+    std::uint64_t Revision() const override { return revision; }
+
+    struct Marked {
+        std::size_t from, to;
+        Text note;
+    };
     Text content;
+    std::uint64_t revision = 0;  // a test that edits `content` directly counts the change here
+    std::vector<Marked> marks;
 };
 
 class FakeWindow : public Window {

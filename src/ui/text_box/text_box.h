@@ -49,6 +49,8 @@ class TextBox : public QAbstractScrollArea, public app::EditBox {
     // edit or ClearMark() takes the mark away.
     void MarkBytes(std::size_t from, std::size_t to);
     void ClearMark();
+    // The same, with `note` beside the mark until the next key or click (text_box_mark.cpp).
+    void Mark(std::size_t from, std::size_t to, const Text& note) override;
 
     // Visual lines the text is laid out in at the box's width.
     std::size_t VisualLineCount() const {
@@ -57,7 +59,7 @@ class TextBox : public QAbstractScrollArea, public app::EditBox {
     }
 
     // Changes with every change of the text: edits, undo, redo, SetContent.
-    std::uint64_t Revision() const { return revision_; }
+    std::uint64_t Revision() const override { return revision_; }
     // The cursor in viewport coordinates.
     QRect cursorRect() const;
 
