@@ -25,6 +25,10 @@ const CommandSpec kCommands[] = {
      "  open element, CR LF line breaks. The text need not be well-formed XML.",
      {kRaw},
      runFormat},
+    {"check",
+     "Print nothing when the document loads; else FILE:LINE:COL: error: REASON.",
+     {kRaw},
+     runCheck},
 };
 
 constexpr std::string_view kHelpTail = R"(
@@ -47,6 +51,10 @@ formatted. Comments move to lines of their own after a bare LF.
 
 --newline and --indent take \r, \n, \t and \\ for CR, LF, TAB and a
 backslash; given empty, they write nothing.
+
+A document that does not load is reported on standard error as
+  FILE:LINE:COL: error: REASON
+(FILE as given, - for standard input; LINE and COL count characters from 1).
 
 Exit status: 0 on success, 1 when the input cannot be read, loaded or
 formatted (nothing is written to standard output) or the output cannot be
