@@ -5,14 +5,12 @@
 #include <filesystem>
 #include <limits>
 
+#include "xml/grammar.h"
 #include "xml/parser.h"
 
 namespace quillon::xml {
 
 namespace {
-
-// Stores offsets in 32 bits; leaves room for the "1" byte, the filler and bytes added later.
-constexpr std::size_t kMaxInput = std::numeric_limits<std::uint32_t>::max() / 2;
 
 std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler, ParseResult& result) {
     result = ParseResult{};
