@@ -425,12 +425,16 @@ bool Parser::closeElement(std::string_view endName, std::size_t lt) {
     }
     open_.pop_back();
     const std::size_t count = pending_.size() - top.mark;
-    if (count != 0) {
-        node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
-        node.childCount = static_cast<std::uint32_t>(count);
-        doc_.children.append(pending_.data() + top.mark, count);
-        pending_.resize(top.mark);
+    if (count == 0) return true;
+    node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+    node.childCount = static_cast<std::uint32_t>(count);
+    if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
+        doc_.children.push_back(pending_.back());
+        pending_.pop_back();
+        return true;
     }
+    doc_.children.append(pending_.data() + top.mark, count);
+    pending_.resize(top.mark);
     return true;
 }
 
