@@ -192,7 +192,11 @@ Step Parser::next(Token& t) {
             pos_ = tagEnd + 1;
             return Step::Token;
         }
-        const Step step = readText(tagEnd, t);
+        // No text at all, the next tag follows: the usual case between tags, without a call.
+        const unsigned char* s = bytes();
+        const bool bare = tagEnd + 2 < end_ && s[tagEnd + 1] == '<' && s[tagEnd + 2] != '!';
+        if (bare) pos_ = tagEnd + 1;
+        const Step step = bare ? Step::Token : readText(tagEnd, t);
         // A plain end tag read in place closes its element right here, while the branch that
         // told it from a start tag is still fresh.
         if (step != Step::Token || !t.inStore || t.name[0] != '/' ||
