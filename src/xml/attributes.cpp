@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "runtime/text.h"
+#include "xml/grammar.h"
 
 namespace quillon::xml {
 
@@ -27,11 +28,6 @@ namespace {
 
 enum class Stop { Running, AtEnd, Bad, Valued, Bare };
 
-// The bytes that steer the attribute scan outside quotes.
-bool IsMarkup(unsigned char c) {
-    return c == '=' || c == '"' || IsTagSpace(c);
-}
-
 struct Scan {
     Piece current;
     Piece name;
@@ -48,16 +44,16 @@ void RunOnce(std::string_view text, std::size_t& i, Scan& s) {
     const std::size_t n = text.size();
     while (i < n) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (s.inQuotes ? c != '"' : !IsMarkup(c)) {
+        if (s.inQuotes ? c != '"' : !Is(c, kAttributeMark)) {
             // A run of characters for C: up to a double quote inside quotes, else up to '=', a
             // double quote or a tag space. A two-byte character is taken whole, whatever its
             // second byte; one cut off by the end contributes its first byte.
             const std::size_t from = i;
             while (i < n) {
                 const unsigned char x = static_cast<unsigned char>(text[i]);
-                if (isLeadByte(x)) {
+                if (Is(x, kLead)) {
                     i += 2;
-                } else if (s.inQuotes ? x == '"' : IsMarkup(x)) {
+                } else if (s.inQuotes ? x == '"' : Is(x, kAttributeMark)) {
                     break;
                 } else {
                     ++i;
@@ -76,10 +72,10 @@ void RunOnce(std::string_view text, std::size_t& i, Scan& s) {
             s.afterEquals = true;
             s.inQuotes = false;
             ++i;
-        } else if (IsTagSpace(c)) {
+        } else if (Is(c, kTagSpace)) {
             if (s.readingName) {
                 std::size_t j = i;
-                while (j < n && IsTagSpace(static_cast<unsigned char>(text[j]))) ++j;
+                while (j < n && Is(static_cast<unsigned char>(text[j]), kTagSpace)) ++j;
                 if (j < n && text[j] == '=') {
                     i = j;
                 } else if (!s.current.empty()) {
@@ -131,7 +127,7 @@ class NameSet {
     }
 
   private:
-    static constexpr std::size_t kLinear = 16;
+    static constexpr std::size_t kLinear = kLinearAttributes;
     std::unordered_set<std::string> seen_;
 };
 

@@ -32,8 +32,4 @@ struct AttributePieces {
 // name; `out` then holds whatever was collected and is to be discarded.
 bool ParseAttributes(std::string_view text, std::vector<AttributePieces>& out);
 
-inline bool IsTagSpace(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 }  // namespace quillon::xml

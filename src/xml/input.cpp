@@ -5,15 +5,13 @@
 #include <filesystem>
 #include <limits>
 
+#include "xml/grammar.h"
 #include "xml/parser.h"
 #include "xml/xml_tree.h"
 
 namespace quillon::xml {
 
 namespace {
-
-// Stores offsets in 32 bits; leaves room for the "1" byte, the filler and bytes added later.
-constexpr std::size_t kMaxInput = kMaxLoadSize;
 
 std::unique_ptr<XmlDocument> Load(ByteView bytes, unsigned char filler, ParseResult& result) {
     result = ParseResult{};

@@ -1,8 +1,20 @@
-// The scan of the working input. Most tokens are read in place: their name, value and attribute
-// texts are contiguous runs of the working input and are stored as offsets into it. A token that
-// holds a zero byte, a skipped construct or an unusual CDATA section in its element text is read
-// again by the general scanner (tokens.h), whose results are copied into the document's second
-// store.
+// The scan of the working input (the comment-free copy; strip.cpp removes comments first).
+//
+// Which reader reads what, and why there are several:
+// - quickTag reads the common tag in one pass: tag spaces, '<', a name of plain bytes, then
+//   name="value" attributes, then '>' or "/>"; the name and the attributes go straight into the
+//   arrays as runs of the working input. It covers nearly every tag, so it sets the speed.
+// - scanToken reads any other tag in place, as the outer scan of a token is defined: quotes,
+//   two-byte characters, skipped constructs ("<?...>", "<!...>") and text before the tag.
+//   splitTag cuts the tag into name and attribute text; quickAttributes reads the common
+//   attribute form from there, and ParseAttributes (attributes.cpp) every other form.
+// - readText and readCdata read the element text after a tag up to the next '<', in place.
+// - NextToken and ParseElement (tokens.cpp) read the rare token that cannot be read in place (a
+//   zero byte, a skipped construct or an unusual CDATA section in element text) step by step
+//   into a copy, as the rules are written; its texts go to the document's second store.
+// A reader that meets what it does not handle hands the token to the next one down, from the
+// token's start. Every byte class and every limit that they share is in grammar.h; failures
+// say why and where through fail() (parse_result.h).
 #include "xml/parser.h"
 
 #include <array>
@@ -12,6 +24,7 @@
 #include <vector>
 
 #include "xml/attributes.h"
+#include "xml/grammar.h"
 #include "xml/scan.h"
 #include "xml/tokens.h"
 
@@ -19,22 +32,13 @@ namespace quillon::xml {
 
 namespace {
 
-// Bytes of names that the one-pass tag reader accepts: printable ASCII except the markup.
-constexpr std::array<bool, 256> MakeNameBytes() {
-    std::array<bool, 256> name{};
-    for (int c = 0x21; c < 0x80; ++c)
-        name[c] = std::string_view("\"<>=/!?").find(char(c)) == std::string_view::npos;
-    return name;
-}
-constexpr std::array<bool, 256> kNameByte = MakeNameBytes();
-
 enum class Step { Token, NoMore, Fail };
 
 std::string_view TrimTagSpaces(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t begin = 0, end = text.size();
-    while (begin < end && IsTagSpace(s[begin])) ++begin;
-    while (end > begin && IsTagSpace(s[end - 1])) --end;
+    while (begin < end && Is(s[begin], kTagSpace)) ++begin;
+    while (end > begin && Is(s[end - 1], kTagSpace)) --end;
     return text.substr(begin, end - begin);
 }
 
@@ -129,34 +133,34 @@ Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
     const unsigned char* s = bytes();
     const std::size_t n = end_;
     std::size_t j = pos_;
-    while (j < n && IsTagSpace(s[j])) ++j;
+    while (j < n && Is(s[j], kTagSpace)) ++j;
     if (j + 2 >= n || s[j] != '<') return Read::Unusual;
     t.lt = j;
     const std::size_t nameBegin = ++j;
     if (s[j] == '/') ++j;  // an end tag
     const std::size_t plain = j;
-    while (kNameByte[s[j]]) ++j;  // the zero byte after the input ends every name
+    while (Is(s[j], kPlainName)) ++j;  // the zero byte after the input ends every name
     if (j == plain || j >= n) return Read::Unusual;
     t.name = view(nameBegin, j);
     for (;;) {
         if (s[j] == '>' || (s[j] == '/' && j + 1 < n && s[j + 1] == '>')) break;
-        if (!IsTagSpace(s[j])) return Read::Unusual;
-        while (j < n && IsTagSpace(s[j])) ++j;
+        if (!Is(s[j], kTagSpace)) return Read::Unusual;
+        while (j < n && Is(s[j], kTagSpace)) ++j;
         if (j >= n) return Read::Unusual;
         if (s[j] == '>' || s[j] == '/') continue;
         const std::size_t attrBegin = j;
-        while (kNameByte[s[j]]) ++j;
+        while (Is(s[j], kPlainName)) ++j;
         const std::size_t attrEnd = j;
-        while (j < n && IsTagSpace(s[j])) ++j;
+        while (j < n && Is(s[j], kTagSpace)) ++j;
         if (attrEnd == attrBegin || j >= n || s[j] != '=') return Read::Unusual;
         ++j;
-        while (j < n && IsTagSpace(s[j])) ++j;
+        while (j < n && Is(s[j], kTagSpace)) ++j;
         if (j >= n || s[j] != '"') return Read::Unusual;
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
         if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return Read::Unusual;
         const std::string_view name = view(attrBegin, attrEnd);  // compared below
-        if (doc_.attributes.size() - tokenAttributes_ >= 16) return Read::Unusual;
+        if (doc_.attributes.size() - tokenAttributes_ >= kLinearAttributes) return Read::Unusual;
         for (std::size_t k = tokenAttributes_; k < doc_.attributes.size(); ++k) {
             // A repeated name fails the load only once the tag is known to end: leave it to
             // the general scan.
@@ -188,7 +192,11 @@ Step Parser::next(Token& t) {
             pos_ = tagEnd + 1;
             return Step::Token;
         }
-        const Step step = readText(tagEnd, t);
+        // No text at all, the next tag follows: the usual case between tags, without a call.
+        const unsigned char* s = bytes();
+        const bool bare = tagEnd + 2 < end_ && s[tagEnd + 1] == '<' && s[tagEnd + 2] != '!';
+        if (bare) pos_ = tagEnd + 1;
+        const Step step = bare ? Step::Token : readText(tagEnd, t);
         // A plain end tag read in place closes its element right here, while the branch that
         // told it from a start tag is still fresh.
         if (step != Step::Token || !t.inStore || t.name[0] != '/' ||
@@ -223,7 +231,7 @@ Step Parser::scanToken(Token& t) {
         } else if (c == '"') {
             quote = true;
             ++i;
-        } else if (c > 0x80) {
+        } else if (Is(c, kLead)) {
             if (i + 1 >= n) return fail(ParseStatus::EndInsideTag, i);
             zero |= s[i + 1] == 0;
             i += 2;
@@ -270,9 +278,9 @@ bool Parser::splitTag(std::size_t a, std::size_t gt, Token& t) const {
             quote = c != '"';
         } else if (c == '"') {
             quote = true;
-        } else if (c > 0x80) {
+        } else if (Is(c, kLead)) {
             ++i;
-        } else if (IsTagSpace(c)) {
+        } else if (Is(c, kTagSpace)) {
             if (i == a) return false;  // empty element name
             break;
         } else if (t.selfClosing && c == '/' && i + 1 == gt) {
@@ -348,7 +356,7 @@ Step Parser::readCdata(std::size_t lt, Token& t) {
     const std::size_t after = end + kCdataClose.size();
     const std::size_t j = FindAny<'<', '>', 0>(s, after, n);
     for (std::size_t k = after; k < j; ++k) {
-        if (s[k] > 0x80) return nextGeneral(t);
+        if (Is(s[k], kLead)) return nextGeneral(t);
     }
     if (j >= n || s[j] == 0 || (s[j] == '<' && j + 1 < n && s[j + 1] == '!')) return nextGeneral(t);
     if (s[j] == '>') return fail(ParseStatus::GtOutsideTag, j);
@@ -421,12 +429,16 @@ bool Parser::closeElement(std::string_view endName, std::size_t lt) {
     }
     open_.pop_back();
     const std::size_t count = pending_.size() - top.mark;
-    if (count != 0) {
-        node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
-        node.childCount = static_cast<std::uint32_t>(count);
-        doc_.children.append(pending_.data() + top.mark, count);
-        pending_.resize(top.mark);
+    if (count == 0) return true;
+    node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+    node.childCount = static_cast<std::uint32_t>(count);
+    if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
+        doc_.children.push_back(pending_.back());
+        pending_.pop_back();
+        return true;
     }
+    doc_.children.append(pending_.data() + top.mark, count);
+    pending_.resize(top.mark);
     return true;
 }
 
@@ -440,15 +452,15 @@ Parser::Quick Parser::quickAttributes(std::string_view text) {
     const std::size_t first = doc_.attributes.size();
     std::size_t i = 0;
     for (;;) {
-        while (i < n && IsTagSpace(s[i])) ++i;
+        while (i < n && Is(s[i], kTagSpace)) ++i;
         if (i == n) return Quick::Done;
         const std::size_t nameBegin = i;
-        while (i < n && s[i] <= 0x80 && s[i] != '=' && s[i] != '"' && !IsTagSpace(s[i])) ++i;
+        while (i < n && !Is(s[i], kLead | kAttributeMark)) ++i;
         const std::size_t nameEnd = i;
-        while (i < n && IsTagSpace(s[i])) ++i;
+        while (i < n && Is(s[i], kTagSpace)) ++i;
         if (nameEnd == nameBegin || i == n || s[i] != '=') return Quick::Unusual;
         ++i;
-        while (i < n && IsTagSpace(s[i])) ++i;
+        while (i < n && Is(s[i], kTagSpace)) ++i;
         if (i == n || s[i] != '"') return Quick::Unusual;
         const std::size_t valueBegin = ++i;
         const void* quote = std::memchr(s + i, '"', n - i);
@@ -457,7 +469,7 @@ Parser::Quick Parser::quickAttributes(std::string_view text) {
         if (LeadRun(s, valueBegin, i) % 2 == 1) return Quick::Unusual;
         const std::string_view name = text.substr(nameBegin, nameEnd - nameBegin);
         const std::size_t count = doc_.attributes.size() - first;
-        if (count >= 16) return Quick::Unusual;
+        if (count >= kLinearAttributes) return Quick::Unusual;
         for (std::size_t k = first; k < doc_.attributes.size(); ++k) {
             if (doc_.text(doc_.attributes[k].name) == name) return Quick::Duplicate;
         }
@@ -476,11 +488,11 @@ bool WritableElementName(std::string_view name) {
     bool quote = false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (isLeadByte(c)) {
+        if (Is(c, kLead)) {
             ++i;
         } else if (c == '"') {
             quote = !quote;
-        } else if (!quote && (c == '<' || c == '>' || IsTagSpace(c))) {
+        } else if (!quote && (c == '<' || c == '>' || Is(c, kTagSpace))) {
             return false;
         }
     }
@@ -490,7 +502,7 @@ bool WritableElementName(std::string_view name) {
 bool WritableAttributeName(std::string_view name) {
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (isLeadByte(c)) {
+        if (Is(c, kLead)) {
             ++i;
         } else if (c == '<' || c == '>') {
             return false;

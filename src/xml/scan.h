@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/text.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -35,7 +37,8 @@ inline std::size_t FindAny(const unsigned char* s, std::size_t i, std::size_t n)
     return n;
 }
 
-// The first index in [i, n) whose byte is '"', '<', '>', zero, or 0x80 and above; n when none.
+// The first index in [i, n) whose byte is '"', '<', '>', zero, or 0x80 and above (lead bytes and
+// 0x80, which the caller tells apart); n when none.
 inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
     const __m128i quote = _mm_set1_epi8('"'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
@@ -61,7 +64,7 @@ inline std::size_t FindTagByte(const unsigned char* s, std::size_t i, std::size_
 // With `from` on a character boundary, an odd count means the byte at `k` is the second byte of
 // a two-byte character.
 inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t k) {
-    if (k == from || s[k - 1] <= 0x80) return 0;  // the usual case: no run at all
+    if (k == from || !isLeadByte(s[k - 1])) return 0;  // the usual case: no run at all
     std::size_t j = k;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: a byte counts when its high bit is set and it is not 0x80.
@@ -87,7 +90,7 @@ inline std::size_t LeadRun(const unsigned char* s, std::size_t from, std::size_t
         if ((w & kHigh) != kHigh || ((flipped - kOnes) & ~flipped & kHigh) != 0) break;
         j -= 8;
     }
-    while (j > from && s[j - 1] > 0x80) --j;
+    while (j > from && isLeadByte(s[j - 1])) --j;
     return k - j;
 }
 

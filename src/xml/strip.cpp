@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "runtime/text.h"
+#include "xml/grammar.h"
 #include "xml/parser.h"
 #include "xml/scan.h"
 
@@ -19,10 +20,6 @@ namespace {
 // Where the reader stands after a run of markup bytes: plain, or inside a look-ahead after '<',
 // "<!" or "<!-".
 enum Pending : int { kPlain = 0, kAfterLt, kAfterBang, kAfterDash };
-
-bool IsMarkupByte(unsigned char c) {
-    return c == '<' || c == '!' || c == '-';
-}
 
 // The next "<!--" at or after `i`, or n.
 std::size_t FindCommentOpen(const unsigned char* s, std::size_t i, std::size_t n) {
@@ -164,7 +161,7 @@ class Stripper {
         if (cursor_ < sync_ || cursor_ > p) cursor_ = sync_;  // the reader is plain after a comment
         if (p - cursor_ > 64) {
             std::size_t b = p;
-            while (b > cursor_ && IsMarkupByte(in_[b - 1])) --b;
+            while (b > cursor_ && Is(in_[b - 1], kCommentMark)) --b;
             // Another byte stands before the run: the run is read afresh from its start, or from
             // its second byte when its first is taken by a lead byte.
             if (b > cursor_) cursor_ = b + (LeadRun(in_, sync_, b) % 2);

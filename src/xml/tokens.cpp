@@ -1,6 +1,7 @@
 #include "xml/tokens.h"
 
 #include "xml/attributes.h"
+#include "xml/grammar.h"
 
 namespace quillon::xml {
 
@@ -33,7 +34,7 @@ TokenStep ScanTag(std::string_view in, std::size_t& i, TextBuffer& token, TokenP
             token.append(c);
             quote = true;
             ++i;
-        } else if (IsLead(c)) {
+        } else if (Is(static_cast<unsigned char>(c), kLead)) {
             if (!AppendPair(in, i, token)) return place.fail(ParseStatus::EndInsideTag, i);
         } else if (c == '<') {
             if (inTag) return place.fail(ParseStatus::LtInsideTag, i);
@@ -69,7 +70,7 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token, Token
         const char c = in[i];
         if (skip) {
             skip = c != '>';
-            i += IsLead(c) ? 2 : 1;
+            i += Is(static_cast<unsigned char>(c), kLead) ? 2 : 1;
         } else if (cdata) {
             if (in.substr(i, 3) == kCdataClose) {
                 token.append(kCdataClose);
@@ -79,7 +80,7 @@ TokenStep ScanText(std::string_view in, std::size_t& i, TextBuffer& token, Token
                 token.append(c);
                 ++i;
             }
-        } else if (IsLead(c)) {
+        } else if (Is(static_cast<unsigned char>(c), kLead)) {
             if (!AppendPair(in, i, token)) return place.fail(ParseStatus::UnclosedElement, i);
         } else if (c == '<') {
             if (i + 1 >= in.size() || in[i + 1] != '!') {
@@ -163,13 +164,13 @@ bool SplitSelfClosing(std::string_view t, ElementParts& out) {
             s.w.append(c);
         } else if (s.quote) {
             s.w.append(c);
-        } else if (IsLead(c)) {
+        } else if (Is(static_cast<unsigned char>(c), kLead)) {
             s.w.append(c);
             if (i + 1 < t.size()) s.w.append(t[++i]);
         } else if (c == '<') {
             s.w.clear();
             s.nameMode = true;
-        } else if (s.nameMode && IsTagSpace(static_cast<unsigned char>(c))) {
+        } else if (s.nameMode && Is(static_cast<unsigned char>(c), kTagSpace)) {
             if (!s.endName(out)) return false;
         } else if (c == '/' && i + 1 < t.size() && t[i + 1] == '>') {
             s.endTag(out);
@@ -197,7 +198,7 @@ bool SplitWithText(std::string_view t, ElementParts& out) {
             } else {
                 s.w.append(c);
             }
-        } else if (IsLead(c)) {
+        } else if (Is(static_cast<unsigned char>(c), kLead)) {
             s.w.append(c);
             if (i + 1 < t.size()) s.w.append(t[++i]);
         } else if (c == '<') {
@@ -213,7 +214,7 @@ bool SplitWithText(std::string_view t, ElementParts& out) {
                 s.w.clear();
                 s.nameMode = true;
             }
-        } else if (s.nameMode && IsTagSpace(static_cast<unsigned char>(c))) {
+        } else if (s.nameMode && Is(static_cast<unsigned char>(c), kTagSpace)) {
             if (!s.endName(out)) return false;
         } else if (c == '>') {
             s.endTag(out);

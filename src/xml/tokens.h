@@ -44,8 +44,4 @@ struct ElementParts {
 // Splits a token into name, trimmed value and attribute text; false for an empty element name.
 bool ParseElement(std::string_view token, ElementParts& out);
 
-inline bool IsLead(char c) {
-    return static_cast<unsigned char>(c) > 0x80;
-}
-
 }  // namespace quillon::xml

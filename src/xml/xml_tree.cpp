@@ -232,8 +232,9 @@ bool XmlTree::RenameNode(std::string_view path, std::string_view newName) {
 std::optional<std::size_t> XmlTree::StartTagOffset(std::string_view path) const {
     return Guarded(std::optional<std::size_t>(), [&]() -> std::optional<std::size_t> {
         const std::uint32_t node = Find(doc_.get(), path);
-        if (node == kNoNode) return std::nullopt;
-        return doc_->comments.toInput(doc_->tagStart(node) - 1);  // the store's byte 0 is "1"
+        const std::size_t at = node == kNoNode ? 0 : doc_->tagStart(node);
+        if (at == 0) return std::nullopt;
+        return doc_->comments.toInput(at - 1);  // the store's byte 0 is "1"
     });
 }
 

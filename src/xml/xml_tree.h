@@ -21,8 +21,9 @@ namespace quillon::xml {
 
 struct XmlDocument;  // the loaded tree and its storage; see document.h
 
-// The most bytes Load takes (2 GiB - 1): offsets into a document are kept in 32 bits. A larger
-// input fails to load.
+// The most bytes Load takes (2 GiB - 1): offsets into a document are kept in 32 bits, with room
+// left for the store's leading "1" byte, a filler and texts added later. A larger input fails to
+// load.
 inline constexpr std::size_t kMaxLoadSize = 0xFFFFFFFFu / 2;
 
 class XmlTree {

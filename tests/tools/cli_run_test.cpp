@@ -156,9 +156,9 @@ TEST_F(Cli, FailedLoadsWriteNothingAndNameTheInput) {
     for (const char* raw : {"--raw", "--"}) {
         SCOPED_TRACE(raw);
         expectLoadFailure(runCli({"tree", raw, dir.path().string()}), dir.path().string());
-        expectLoadFailure(runCli({"tree", raw, "-"}, {.input = ""}), "standard input");
+        expectLoadFailure(runCli({"tree", raw, "-"}, {.input = ""}), "-:1:1: error:");
     }
-    expectLoadFailure(runCli({"tree", "-"}, {.input = "just text"}), "standard input");
+    expectLoadFailure(runCli({"tree", "-"}, {.input = "just text"}), "-:1:1: error:");
 }
 
 TEST_F(Cli, UsageErrorsAndHelp) {

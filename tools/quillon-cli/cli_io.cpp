@@ -42,8 +42,6 @@ ByteView asBytes(std::string_view bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-constexpr std::string_view kRejected = "not XML that the parser accepts";
-
 }  // namespace
 
 std::string toOutput(std::string_view text, Mode mode) {
@@ -125,8 +123,15 @@ bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Stre
         }
         if (size) {
             if (tree.Load(Text(name))) return true;
-            std::string why = diagnoseFile(name);
-            reportLoadFailure(io, input, why.empty() ? kRejected : std::string_view(why));
+            const xml::ParseResult result = tree.LastResult();
+            std::string bytes, why;  // the bytes again, for a line and a column
+            if (result.status == xml::ParseStatus::FileUnreadable ||
+                (result.offset != 0 && !readFile(name, io.inputLimit, bytes, why))) {
+                if (why.empty()) why = diagnoseFile(name);
+                reportLoadFailure(io, input, why.empty() ? "the file cannot be read" : why);
+                return false;
+            }
+            reportParseFailure(io, input, asBytes(bytes), result);
             return false;
         }
     }
@@ -146,8 +151,7 @@ bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Stre
         }
     }
     if (tree.Load(asBytes(bytes))) return true;
-    reportLoadFailure(io, input,
-                      bytes.empty() ? std::string_view("the input is empty") : kRejected);
+    reportParseFailure(io, input, asBytes(bytes), tree.LastResult());
     return false;
 }
 

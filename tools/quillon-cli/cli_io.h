@@ -29,6 +29,9 @@ Text fromArgument(std::string_view text, Mode mode);
 // Loads `input` ("-" for standard input) into `tree`. On failure writes one line to io.err that
 // names the input and says why, and returns false.
 bool loadInput(xml::XmlTree& tree, std::string_view input, Mode mode, const Streams& io);
+// The line for a document that the library refused: INPUT:LINE:COL: error: REASON.
+void reportParseFailure(const Streams& io, std::string_view input, ByteView bytes,
+                        const xml::ParseResult& result);
 
 // Reads a whole stream or file, but never more than `limit` bytes: false with the reason in
 // `error` when reading fails or the input goes on past the limit (an endless stream included).

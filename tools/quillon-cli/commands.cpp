@@ -27,6 +27,10 @@ const CommandSpec kCommands[] = {
      "  open element, CR LF line breaks. The text need not be well-formed XML.",
      {kRaw},
      runFormat},
+    {"check",
+     "Print nothing when the document loads; else FILE:LINE:COL: error: REASON.",
+     {kRaw},
+     runCheck},
 };
 
 constexpr std::string_view kHelpTail = R"(
@@ -52,6 +56,10 @@ backslash; given empty, they write nothing.
 
 Input beyond 2 GiB, the most the library loads, is refused; an endless
 stream is read only that far.
+
+A document that does not load is reported on standard error as
+  FILE:LINE:COL: error: REASON
+(FILE as given, - for standard input; LINE and COL count characters from 1).
 
 Exit status: 0 on success, 1 when the input cannot be read, loaded or
 formatted (nothing is written to standard output) or the output cannot be

@@ -23,6 +23,8 @@ int runTree(const Invocation& call, const Streams& io);
 int runWrite(const Invocation& call, const Streams& io);
 // format: the input re-indented as the window's format button does it.
 int runFormat(const Invocation& call, const Streams& io);
+// check: nothing when the document loads, else where and why it fails.
+int runCheck(const Invocation& call, const Streams& io);
 
 // Escapes one output field: backslash, TAB, LF and CR become \\ \t \n \r.
 void appendField(std::string& line, std::string_view field);
