@@ -45,18 +45,6 @@ ByteView asBytes(std::string_view bytes) {
 
 constexpr std::string_view kRejected = "not XML that the parser accepts";
 
-}  // namespace
-
-std::string toOutput(std::string_view text, Mode mode) {
-    return mode == Mode::Raw ? std::string(text) : codepage::gbkToUtf8(text);
-}
-
-Text fromArgument(std::string_view text, Mode mode) {
-    return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
-}
-
-namespace {
-
 std::string tooLarge(std::size_t limit) {
     return "the input is larger than " + std::to_string(limit) +
            " bytes, the most the library loads";
@@ -72,6 +60,14 @@ std::optional<std::uintmax_t> regularFileSize(const std::string& name) {
 }
 
 }  // namespace
+
+std::string toOutput(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? std::string(text) : codepage::gbkToUtf8(text);
+}
+
+Text fromArgument(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
+}
 
 bool readStream(std::FILE* stream, std::size_t limit, std::string& bytes, std::string& error) {
     constexpr std::size_t kChunk = 1 << 16;
