@@ -3,7 +3,8 @@
 // meet the same machine. Reports the median wall and CPU time, the ratio to pugixml and the peak
 // resident memory per input byte.
 //
-//   quillon-write-compare [--megabytes=M] [--rounds=N]       M MB of generated records (30), N (7)
+//   quillon-write-compare [--megabytes=M] [--rounds=N] [--cli=PATH]
+//       M MB of generated records (30), N rounds (7), another quillon-cli (this build's)
 //   quillon-write-compare --pugixml-roundtrip FILE            the pugixml side on its own
 #include <fcntl.h>
 #include <spawn.h>
@@ -73,10 +74,10 @@ int roundTrip(const char* file) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-double flag(int argc, char** argv, const std::string& name, double fallback) {
+std::string flag(int argc, char** argv, const std::string& name, const std::string& fallback) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.starts_with(name + "=")) return std::atof(arg.c_str() + name.size() + 1);
+        if (arg.starts_with(name + "=")) return arg.substr(name.size() + 1);
     }
     return fallback;
 }
@@ -85,8 +86,9 @@ double flag(int argc, char** argv, const std::string& name, double fallback) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--pugixml-roundtrip") return roundTrip(argv[2]);
-    const double megabytes = flag(argc, argv, "--megabytes", 30);
-    const int rounds = std::max(1, static_cast<int>(flag(argc, argv, "--rounds", 7)));
+    const double megabytes = std::atof(flag(argc, argv, "--megabytes", "30").c_str());
+    const int rounds = std::max(1, std::atoi(flag(argc, argv, "--rounds", "7").c_str()));
+    const std::string cli = flag(argc, argv, "--cli", QUILLON_CLI_PATH);
 
     const std::string input = quillon::bench::generateRecords(megabytes).bytes;
     const std::filesystem::path file =
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
         long maxRssKb = 0;
     };
     Side sides[] = {
-        {"quillon-cli write --raw", {QUILLON_CLI_PATH, "write", "--raw", file.string()}, {}, {}, 0},
+        {"quillon-cli write --raw", {cli, "write", "--raw", file.string()}, {}, {}, 0},
         {"pugixml load + save", {self, "--pugixml-roundtrip", file.string()}, {}, {}, 0},
     };
     for (int round = 0; round < rounds; ++round) {

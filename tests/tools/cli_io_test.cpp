@@ -1,11 +1,12 @@
 // The input and output roads of quillon-cli, in process: the input limit on every road, and the
 // output converted piece by piece.
+#include "cli_io.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <random>
 
-#include "cli_io.h"
 #include "commands.h"
 #include "run_cli.h"
 #include "runtime/codepage.h"

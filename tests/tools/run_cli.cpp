@@ -14,6 +14,18 @@ extern char** environ;
 namespace quillon::cli::testing {
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMemoryCapKilobytes = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kMemoryCapKilobytes = 0;
+#else
+constexpr long kMemoryCapKilobytes = 4'000'000;
+#endif
+#else
+constexpr long kMemoryCapKilobytes = 4'000'000;
+#endif
+
 std::string slurp(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
@@ -50,8 +62,8 @@ CliResult runCli(const std::vector<std::string>& args, const CliOptions& options
     std::string limits;
     if (options.stackKilobytes > 0)
         limits += "ulimit -s " + std::to_string(options.stackKilobytes) + " && ";
-    if (options.memoryKilobytes > 0)
-        limits += "ulimit -v " + std::to_string(options.memoryKilobytes) + " && ";
+    if (kMemoryCapKilobytes > 0)
+        limits += "ulimit -v " + std::to_string(kMemoryCapKilobytes) + " && ";
     std::vector<std::string> argv;
     if (!limits.empty()) argv = {"/bin/sh", "-c", limits + "exec \"$0\" \"$@\""};
     argv.push_back(QUILLON_CLI_PATH);

@@ -14,10 +14,9 @@ struct CliResult {
 };
 
 struct CliOptions {
-    std::string input;         // bytes on the child's standard input
-    int stackKilobytes = 0;    // when set, the child's stack limit
-    long memoryKilobytes = 0;  // when set, the child's address-space limit
-    int outputFd = -1;         // when set, the child's standard output instead of a capture
+    std::string input;       // bytes on the child's standard input
+    int stackKilobytes = 0;  // when set, the child's stack limit
+    int outputFd = -1;       // when set, the child's standard output instead of a capture
 };
 
 // A scratch folder removed with everything in it when the object goes.
@@ -36,6 +35,8 @@ class ScratchDir {
     std::filesystem::path path_;
 };
 
+// Every run is capped at 4 GB of address space (except under a sanitizer, whose shadow memory
+// alone reserves more), so a command that would die for want of memory shows as killed.
 CliResult runCli(const std::vector<std::string>& args, const CliOptions& options = {});
 
 }  // namespace quillon::cli::testing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -42,18 +43,6 @@ ByteView asBytes(std::string_view bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-}  // namespace
-
-std::string toOutput(std::string_view text, Mode mode) {
-    return mode == Mode::Raw ? std::string(text) : codepage::gbkToUtf8(text);
-}
-
-Text fromArgument(std::string_view text, Mode mode) {
-    return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
-}
-
-namespace {
-
 std::string tooLarge(std::size_t limit) {
     return "the input is larger than " + std::to_string(limit) +
            " bytes, the most the library loads";
@@ -69,6 +58,14 @@ std::optional<std::uintmax_t> regularFileSize(const std::string& name) {
 }
 
 }  // namespace
+
+std::string toOutput(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? std::string(text) : codepage::gbkToUtf8(text);
+}
+
+Text fromArgument(std::string_view text, Mode mode) {
+    return mode == Mode::Raw ? Text(text) : codepage::utf8ToGbk(text);
+}
 
 bool readStream(std::FILE* stream, std::size_t limit, std::string& bytes, std::string& error) {
     constexpr std::size_t kChunk = 1 << 16;
@@ -179,17 +176,37 @@ std::size_t safeCut(std::string_view gbk, std::size_t from) {
     return 0;
 }
 
+// Eight bytes at a time: the output of a deep tree is mostly indentation.
+bool isAscii(std::string_view bytes) {
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        any |= word;
+    }
+    for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080u) == 0;
+}
+
 }  // namespace
 
-std::string Utf8Pieces::take(std::string_view gbk) {
+std::string_view Utf8Pieces::take(std::string_view gbk) {
+    if (held_.empty()) {
+        // ASCII reads alike in both encodings and leaves nothing open: it passes as it is.
+        if (isAscii(gbk)) return gbk;
+        const std::size_t cut = safeCut(gbk, 0);
+        converted_ = codepage::gbkToUtf8(gbk.substr(0, cut));
+        held_.assign(gbk.substr(cut));
+        return converted_;
+    }
     // Pairs inside what was already held back were looked at before.
-    const std::size_t from = held_.empty() ? 0 : held_.size() + 1;
+    const std::size_t from = held_.size() + 1;
     held_ += gbk;
     const std::size_t cut = safeCut(held_, from);
-    if (cut == 0) return {};
-    std::string converted = codepage::gbkToUtf8(std::string_view(held_).substr(0, cut));
+    converted_ = codepage::gbkToUtf8(std::string_view(held_).substr(0, cut));
     held_.erase(0, cut);
-    return converted;
+    return converted_;
 }
 
 std::string Utf8Pieces::finish() {

@@ -67,13 +67,15 @@ class OutputBuffer {
 // them waits for the next piece, so a character cut between pieces is converted whole.
 class Utf8Pieces {
   public:
-    // The UTF-8 of everything up to the last safe place in what was given so far.
-    std::string take(std::string_view gbk);
+    // The UTF-8 of everything up to the last safe place in what was given so far; valid until
+    // the next call.
+    std::string_view take(std::string_view gbk);
     // The UTF-8 of what is still held back.
     std::string finish();
 
   private:
     std::string held_;
+    std::string converted_;
 };
 
 // Writes the library's output to a stream as it is produced, converted in Utf8 mode; remembers
