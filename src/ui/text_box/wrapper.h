@@ -34,7 +34,11 @@ class Wrapper {
     std::vector<std::size_t> All(std::string_view bytes);
 
   private:
-    qreal PairWidth(unsigned char lead, unsigned char trail);
+    qreal PairWidth(unsigned char lead, unsigned char trail) {
+        const float width = pairs_[lead << 8 | trail];
+        return width >= 0 ? width : MeasurePair(lead, trail);
+    }
+    qreal MeasurePair(unsigned char lead, unsigned char trail);
     qreal QuadWidth(const unsigned char* code);
     qreal Measure(std::string_view bytes) const;
 
