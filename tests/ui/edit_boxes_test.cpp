@@ -266,6 +266,8 @@ TEST(TextBox, SetContentIsOneUndoStep) {
     EXPECT_EQ(box.Content(), "<a/>x");
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box.Content(), "<a/>");
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // set into an empty box: stays
+    EXPECT_EQ(box.Content(), "<a/>");
     QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(box.Content(), "<b/>");

@@ -47,7 +47,11 @@ void TextBox::SetContent(const Text& text) {
     if (old == canonical) return;
     const std::size_t size = canonical.size();
     bytes_.Assign(std::move(canonical));
-    history_.Record(0, std::move(old), size, EditHistory::Kind::kOther, kHistoryBudget);
+    // Into an empty box there is nothing to bring back: the history starts afresh there.
+    if (old.empty())
+        history_.Clear();
+    else
+        history_.Record(0, std::move(old), size, EditHistory::Kind::kOther, kHistoryBudget);
     InvalidateLayout();
     cursor_ = anchor_ = 0;
     goalX_ = -1;
