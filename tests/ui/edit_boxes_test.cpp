@@ -323,5 +323,15 @@ TEST(TextBox, MarkShowsWithoutFocusUntilTheNextEdit) {
     EXPECT_EQ(box->Content().substr(from, 6), "y<line");
 }
 
+TEST(LineBox, RoundTripsAndHasNoLengthLimit) {
+    LineBox box;
+    box.SetContent(G("msg/@1/标题"));
+    EXPECT_EQ(box.text(), QString::fromUtf8("msg/@1/标题"));
+    EXPECT_EQ(box.Content(), G("msg/@1/标题"));
+    const Text longPath(100000, 'p');
+    box.SetContent(longPath);
+    EXPECT_EQ(box.Content(), longPath);
+}
+
 }  // namespace
 }  // namespace quillon::ui
