@@ -127,6 +127,7 @@ TEST(TextBox, StaysExactUnderRandomEdits) {
         QString(700, QChar(0x4E2D)),
         QString::fromUtf8("word 字 ").repeated(120),
         QString::fromUtf8("\U00020000").repeated(300),
+        QString(1200, QChar(0x200B)),  // takes no room: lines end by their length
     };
     for (unsigned seed = 1; seed <= 4; ++seed) {
         std::mt19937 random(seed);
@@ -190,14 +191,22 @@ TEST(TextBox, StaysExactUnderRandomEdits) {
                     QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
                     model.Redo();
                     break;
-                default:  // copied
+                default: {  // selected back with Shift+Left, or as set, and copied
+                    std::size_t start = from;
+                    if (from == to) {
+                        for (std::size_t n = below(6) + 1; n > 0; --n) {
+                            QTest::keyClick(&box, Qt::Key_Left, Qt::ShiftModifier);
+                            start = start == 0 ? 0 : SnapIn(model.bytes, start - 1);
+                        }
+                    }
                     clipboard.clear();
                     QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
-                    if (from != to) {
+                    if (start != to) {
                         EXPECT_EQ(
                             clipboard.text(),
-                            gb::toUnicode(std::string_view(model.bytes).substr(from, to - from)));
+                            gb::toUnicode(std::string_view(model.bytes).substr(start, to - start)));
                     }
+                }
             }
             ASSERT_EQ(box.Content(), model.bytes) << "seed " << seed << " step " << step;
             if (step % 2 == 0) {
@@ -266,6 +275,8 @@ TEST(TextBox, SetContentIsOneUndoStep) {
     EXPECT_EQ(box.Content(), "<a/>x");
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box.Content(), "<a/>");
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);  // set into an empty box: stays
+    EXPECT_EQ(box.Content(), "<a/>");
     QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(box.Content(), "<b/>");
@@ -319,6 +330,16 @@ TEST(TextBox, MarkShowsWithoutFocusUntilTheNextEdit) {
     EXPECT_NE(box->Revision(), revision);
     EXPECT_EQ(ColouredPixels(*box), 0);
     EXPECT_EQ(box->Content().substr(from, 6), "y<line");
+}
+
+TEST(LineBox, RoundTripsAndHasNoLengthLimit) {
+    LineBox box;
+    box.SetContent(G("msg/@1/标题"));
+    EXPECT_EQ(box.text(), QString::fromUtf8("msg/@1/标题"));
+    EXPECT_EQ(box.Content(), G("msg/@1/标题"));
+    const Text longPath(100000, 'p');
+    box.SetContent(longPath);
+    EXPECT_EQ(box.Content(), longPath);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ void GapBuffer::Replace(std::size_t at, std::size_t removed, std::string_view in
     MoveGap(at);
     gapEnd_ += removed;
     Reserve(inserted.size());
-    std::memcpy(data_.data() + gapBegin_, inserted.data(), inserted.size());
+    if (!inserted.empty()) std::memcpy(data_.data() + gapBegin_, inserted.data(), inserted.size());
     gapBegin_ += inserted.size();
 }
 

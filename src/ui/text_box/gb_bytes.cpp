@@ -20,9 +20,9 @@ bool IsBreakUnit(char16_t unit) {
 }
 
 // The two-byte codes that read back as themselves, by code (lead byte high); built once.
-const std::vector<bool>& CanonicalPairs() {
-    static const std::vector<bool> pairs = [] {
-        std::vector<bool> ok(0x10000, false);
+const std::vector<char>& CanonicalPairs() {
+    static const std::vector<char> pairs = [] {
+        std::vector<char> ok(0x10000, false);
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
                 const char code[2] = {static_cast<char>(lead), static_cast<char>(trail)};
@@ -50,14 +50,16 @@ std::size_t RunEnd(std::string_view bytes, std::size_t i) {
 }  // namespace
 
 Text canonical(std::string_view bytes) {
-    const std::vector<bool>& pairs = CanonicalPairs();
+    const std::vector<char>& pairs = CanonicalPairs();
     Text out;
     out.reserve(bytes.size() + 16);
     std::size_t copied = 0;
     auto flush = [&](std::size_t to) { out.append(bytes.substr(copied, to - copied)); };
     for (std::size_t i = 0; i < bytes.size();) {
         const unsigned char c = At(bytes, i);
-        if (c >= 0x80 && i + 1 < bytes.size() && pairs[c << 8 | At(bytes, i + 1)]) {
+        if (c >= 0x20 && c < 0x80) {
+            ++i;
+        } else if (c >= 0x80 && i + 1 < bytes.size() && pairs[c << 8 | At(bytes, i + 1)]) {
             i += 2;
         } else if (c >= 0x80) {
             const std::size_t end = RunEnd(bytes, i);

@@ -47,7 +47,11 @@ void TextBox::SetContent(const Text& text) {
     if (old == canonical) return;
     const std::size_t size = canonical.size();
     bytes_.Assign(std::move(canonical));
-    history_.Record(0, std::move(old), size, EditHistory::Kind::kOther, kHistoryBudget);
+    // Into an empty box there is nothing to bring back: the history starts afresh there.
+    if (old.empty())
+        history_.Clear();
+    else
+        history_.Record(0, std::move(old), size, EditHistory::Kind::kOther, kHistoryBudget);
     InvalidateLayout();
     cursor_ = anchor_ = 0;
     goalX_ = -1;
@@ -78,9 +82,8 @@ QString TextBox::SelectedText() const {
 
 void TextBox::MarkBytes(std::size_t from, std::size_t to) {
     markFrom_ = Snap(from);
-    markTo_ = std::max(markFrom_, Snap(std::min(to, bytes_.size()) + 0));
-    if (markTo_ < to && markTo_ < bytes_.size())
-        markTo_ = Forward(markTo_);  // the whole last character
+    markTo_ = std::max(markFrom_, Snap(to));
+    if (markTo_ < std::min(to, bytes_.size())) markTo_ = Forward(markTo_);  // all of its last one
     anchor_ = cursor_ = markFrom_;
     goalX_ = -1;
     history_.Seal();
@@ -119,8 +122,7 @@ void TextBox::paste() {
 
 void TextBox::selectAll() {
     anchor_ = 0;
-    cursor_ = bytes_.size();
-    viewport()->update();
+    MoveCursor(bytes_.size(), true);
 }
 
 // ---- Editing ----------------------------------------------------------------------------------

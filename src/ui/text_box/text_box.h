@@ -27,7 +27,8 @@ class TextBox : public QAbstractScrollArea, public app::EditBox {
 
     // Every character comes back as it was typed, pasted or set; line breaks as CR LF.
     Text Content() const override;
-    // One step that undo takes back; the cursor goes to the start.
+    // One step that undo takes back (setting an empty box starts the history afresh); the cursor
+    // goes to the start.
     void SetContent(const Text& text) override;
 
     // The same in Unicode, line breaks as LF.

@@ -13,13 +13,9 @@ qreal Wrapper::Measure(std::string_view bytes) const {
     return metrics_.horizontalAdvance(ToQString(bytes));
 }
 
-qreal Wrapper::PairWidth(unsigned char lead, unsigned char trail) {
-    float& width = pairs_[lead << 8 | trail];
-    if (width < 0) {
-        const char code[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        width = static_cast<float>(Measure({code, 2}));
-    }
-    return width;
+qreal Wrapper::MeasurePair(unsigned char lead, unsigned char trail) {
+    const char code[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    return pairs_[lead << 8 | trail] = static_cast<float>(Measure({code, 2}));
 }
 
 qreal Wrapper::QuadWidth(const unsigned char* code) {

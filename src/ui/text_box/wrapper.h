@@ -34,7 +34,11 @@ class Wrapper {
     std::vector<std::size_t> All(std::string_view bytes);
 
   private:
-    qreal PairWidth(unsigned char lead, unsigned char trail);
+    qreal PairWidth(unsigned char lead, unsigned char trail) {
+        const float width = pairs_[lead << 8 | trail];
+        return width >= 0 ? width : MeasurePair(lead, trail);
+    }
+    qreal MeasurePair(unsigned char lead, unsigned char trail);
     qreal QuadWidth(const unsigned char* code);
     qreal Measure(std::string_view bytes) const;
 
@@ -72,10 +76,10 @@ std::size_t Wrapper::Next(const Bytes& bytes, std::size_t start) {
             advance = PairWidth(c, at + 1 < size ? bytes[at + 1] : 0);
             length = 2;
         }
+        if (c >= 0x80 && at > start) breakAt = at;
         // Spaces may hang past the edge; anything else that does not fit starts the next line.
         if (at > start && x + advance > width_ && c != ' ')
             return breakAt != LineTable::kNone ? breakAt : at;
-        if (c >= 0x80 && at > start) breakAt = at;
         x += advance;
         at += length;
         if (c == ' ' || c == '\t' || c >= 0x80) breakAt = at;
