@@ -256,9 +256,9 @@ bool IsEncodingName(std::string_view name) {
 // Any other declared encoding, through iconv. The name came out of the bytes read as ASCII, so
 // the decoded text must still begin with the same declaration; otherwise the name was wrong.
 Decoded FromNamed(std::string_view bytes, const std::string& name, Form form) {
-    Converter converter("GB18030", IsEncodingName(name) ? name.c_str() : "");
-    if (!IsEncodingName(name) || !converter.IsOpen())
-        return Failed(DecodeError::kUnknownEncoding, 0, 0, name);
+    if (!IsEncodingName(name)) return Failed(DecodeError::kUnknownEncoding, 0, 0, name);
+    Converter converter("GB18030", name.c_str());
+    if (!converter.IsOpen()) return Failed(DecodeError::kUnknownEncoding, 0, 0, name);
     Text text;
     if (const std::size_t at = converter.Append(bytes, text); at != kNone)
         return Failed(DecodeError::kInvalidBytes, at, LineOf(text, text.size()), name);
@@ -355,8 +355,12 @@ std::size_t FirstInexact(Converter& converter, std::string_view text) {
 Encoded ToNamed(std::string_view text, const std::string& name) {
     Encoded out;
     out.encoding = name;
-    Converter converter(IsEncodingName(name) ? name.c_str() : "", "GB18030");
-    if (!IsEncodingName(name) || !converter.IsOpen()) {
+    if (!IsEncodingName(name)) {
+        out.error = EncodeError::kUnknownEncoding;
+        return out;
+    }
+    Converter converter(name.c_str(), "GB18030");
+    if (!converter.IsOpen()) {
         out.error = EncodeError::kUnknownEncoding;
         return out;
     }

@@ -60,11 +60,12 @@ class UrlCatcher : public QObject {
     void open(const QUrl& url) { opened << url; }
 };
 
+// Menus and entries are named by their captions; the texts add the access keys.
 QAction* MenuEntry(MainWindow& window, const char* menu, const char* entry) {
     for (QAction* top : window.menuBar()->actions()) {
-        if (top->text() != U(menu) || top->menu() == nullptr) continue;
+        if (top->menu() == nullptr || top->menu()->objectName() != U(menu)) continue;
         for (QAction* action : top->menu()->actions())
-            if (action->text() == U(entry)) return action;
+            if (action->objectName() == U(entry)) return action;
     }
     ADD_FAILURE() << "no entry " << menu << " / " << entry;
     return nullptr;
