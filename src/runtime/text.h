@@ -30,19 +30,30 @@ inline std::string_view asChars(ByteView bytes) {
 // A byte of 0x81..0xFF starts a two-byte GBK character; 0x80 and below stand alone.
 constexpr bool isLeadByte(unsigned char c) { return c > 0x80; }
 
-// ASCII A-Z lowered; every other byte unchanged. Trail bytes of two-byte characters may fall in
-// A-Z: callers that hold GBK text fold single-byte characters only.
-constexpr char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+// ASCII A-Z lowered; every other byte or UTF-16 unit unchanged. Trail bytes of two-byte
+// characters may fall in A-Z: callers that hold GBK text fold single-byte characters only.
+template <typename Char>
+constexpr Char foldAscii(Char c) {
+    return c >= Char{'A'} && c <= Char{'Z'} ? static_cast<Char>(c - 'A' + 'a') : c;
 }
 
-// Byte-wise equality with ASCII letters folded.
-constexpr bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
+namespace detail {
+template <typename View>
+constexpr bool equalsFolded(View a, View b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (foldAscii(a[i]) != foldAscii(b[i])) return false;
     }
     return true;
+}
+}  // namespace detail
+
+// Equality with ASCII letters folded.
+constexpr bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
+    return detail::equalsFolded(a, b);
+}
+constexpr bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
+    return detail::equalsFolded(a, b);
 }
 
 constexpr bool startsWithAsciiNoCase(std::string_view text, std::string_view prefix) {

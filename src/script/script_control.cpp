@@ -1,5 +1,7 @@
 #include "script/script_control.h"
 
+#include "runtime/text.h"
+
 namespace quillon::script {
 
 namespace {
@@ -48,15 +50,7 @@ TypeInfo describeControl() {
 }
 
 bool isScriptLanguage(const std::u16string& name) {
-    auto same = [&](std::u16string_view want) {
-        if (name.size() != want.size()) return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            char16_t a = name[i] >= u'A' && name[i] <= u'Z' ? name[i] + 32 : name[i];
-            if (a != want[i]) return false;
-        }
-        return true;
-    };
-    return same(u"jscript") || same(u"javascript");
+    return equalsAsciiNoCase(name, u"jscript") || equalsAsciiNoCase(name, u"javascript");
 }
 
 HResult argAs(const DispParams& params, std::size_t i, VarType vt, Variant& out) {

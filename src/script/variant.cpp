@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "runtime/text.h"
 #include "script/dispatch.h"
 
 namespace quillon::script {
@@ -181,16 +182,6 @@ HResult parseNumber(const std::u16string& s, double& out) {
     return std::isfinite(out) ? S_OK : DISP_E_OVERFLOW;
 }
 
-bool equalsIgnoreCase(const std::u16string& s, std::u16string_view word) {
-    if (s.size() != word.size()) return false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char16_t a = s[i] >= u'A' && s[i] <= u'Z' ? s[i] + 32 : s[i];
-        char16_t b = word[i] >= u'A' && word[i] <= u'Z' ? word[i] + 32 : word[i];
-        if (a != b) return false;
-    }
-    return true;
-}
-
 // The numeric value of a source: exact for integral types, a double otherwise.
 struct Number {
     bool exact = false;
@@ -210,8 +201,8 @@ HResult readNumber(const Variant& src, Number& n) {
         n = {false, 0, static_cast<double>(src.integer()) / 10000.0};
     } else if (vt == VT_BSTR) {
         std::u16string trimmed = src.bstr();
-        if (equalsIgnoreCase(trimmed, u"true")) return n = {true, -1, -1}, S_OK;
-        if (equalsIgnoreCase(trimmed, u"false")) return n = {true, 0, 0}, S_OK;
+        if (equalsAsciiNoCase(trimmed, u"true")) return n = {true, -1, -1}, S_OK;
+        if (equalsAsciiNoCase(trimmed, u"false")) return n = {true, 0, 0}, S_OK;
         n.exact = false;
         return parseNumber(src.bstr(), n.d);
     } else {

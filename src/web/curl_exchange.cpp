@@ -36,11 +36,12 @@ class CurlRuntime {
     CURLSH* cookieShare() const { return share_; }
 
   private:
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
-        static_cast<CurlRuntime*>(self)->locks_.at(data).lock();
+    // Called by libcurl: nothing may throw through it. It names only the data kinds it knows.
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self) noexcept {
+        if (data < CURL_LOCK_DATA_LAST) static_cast<CurlRuntime*>(self)->locks_[data].lock();
     }
-    static void unlock(CURL*, curl_lock_data data, void* self) {
-        static_cast<CurlRuntime*>(self)->locks_.at(data).unlock();
+    static void unlock(CURL*, curl_lock_data data, void* self) noexcept {
+        if (data < CURL_LOCK_DATA_LAST) static_cast<CurlRuntime*>(self)->locks_[data].unlock();
     }
 
     CURLSH* share_ = nullptr;
