@@ -19,6 +19,7 @@
 #include "report.h"
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
+#include "ui/tree_bench.h"
 #include "ui/tree_view.h"
 
 namespace quillon::bench {
@@ -149,6 +150,9 @@ int main(int argc, char* argv[]) {
             ->Iterations(smoke ? 2 : 5);
     }
 
+    TreeBenchmarks tree(scale);
+    tree.Register(smoke);
+
     std::map<std::string, double> seconds;
     CollectingReporter reporter(seconds, Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -168,6 +172,7 @@ int main(int argc, char* argv[]) {
                     load * 1000, parse * 1000, parse / load, edited * 1000, edited / load,
                     read * 1000);
     }
+    tree.PrintTable(seconds);
     benchmark::Shutdown();
     return 0;
 }
