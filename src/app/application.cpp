@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/find.h"
 #include "web/text_helpers.h"
 #include "web/text_primitives.h"
 
@@ -157,6 +158,13 @@ void Application::ShowSelection(int cause) {
     } else {
         ui_.value.SetContent(Text(kNoNodeValue));
     }
+}
+
+bool Application::FindNext(const Text& needle) {
+    const int found = FindNextElement(state_.Document, needle, ui_.tree.SelectedIndex());
+    if (found < 0 || !ui_.tree.SelectItem(found)) return false;
+    ShowSelection(kByKeyboard);
+    return true;
 }
 
 void Application::ResetAttributeGrid() {
