@@ -87,6 +87,20 @@ void Format(benchmark::State& state, Case& input) {
     }
 }
 
+// One search step that finds nothing: the whole document is read once, every name, attribute
+// and value decoded and compared.
+void FindStep(benchmark::State& state, Case& input) {
+    Edit(input, 1);
+    input.window.ParseButton().click();
+    QApplication::processEvents();
+    input.window.Tree().SelectItem(0);
+    const Text needle = "no such text";
+    for (auto _ : state) {
+        if (input.window.App().FindNext(needle)) state.SkipWithError("the needle was found");
+    }
+    state.counters["elements"] = input.window.Tree().Model().Count();
+}
+
 }  // namespace
 
 TreeBenchmarks::TreeBenchmarks(double scale) {
@@ -121,6 +135,7 @@ void TreeBenchmarks::Register(bool smoke) {
         if (!input->records) continue;
         add("Rename", *input, Rename);
         add("Format", *input, Format);
+        add("FindStep", *input, FindStep);
     }
 }
 
@@ -134,7 +149,7 @@ void TreeBenchmarks::PrintTable(const std::map<std::string, double>& seconds) co
     for (const auto& input : cases_) {
         const double load = at("Load", *input);
         if (load <= 0) continue;
-        for (const char* row : {"ParseAfterEdit", "Rename", "Format"}) {
+        for (const char* row : {"ParseAfterEdit", "Rename", "Format", "FindStep"}) {
             const double time = at(row, *input);
             if (time <= 0) continue;
             std::printf("%-13s %6.1f %8.1f  %-16s %10.1f %7.1fx\n", input->name.c_str(),

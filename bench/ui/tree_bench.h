@@ -1,7 +1,7 @@
 #pragma once
 // The tree's rows of quillon-ui-bench: 解析 right after an edit on the records document and on
-// chains of 10,000 and 100,000 levels, a rename of one element and 格式化 on the records document,
-// each next to XmlTree::Load of the same bytes in the same run.
+// chains of 10,000 and 100,000 levels, a rename of one element, 格式化 and one find step on the
+// records document, each next to XmlTree::Load of the same bytes in the same run.
 #include <map>
 #include <memory>
 #include <string>
