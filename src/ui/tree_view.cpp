@@ -207,7 +207,7 @@ void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     const int left = (model_.Level(index) + (rootIsDecorated() ? 1 : 0)) * step - step;
     const int shown = viewport()->width();
     QScrollBar* bar = horizontalScrollBar();
-    if (left < bar->value() || left + step + kLeastLabelRoom / 2 > bar->value() + shown)
+    if (left < bar->value() || left + step + 2 * kLabelMargin > bar->value() + shown)
         bar->setValue(left - shown / 4);
 }
 
