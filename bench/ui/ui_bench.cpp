@@ -28,6 +28,7 @@
 #include "ui/edit_boxes.h"
 #include "ui/main_window.h"
 #include "ui/text_convert.h"
+#include "ui/tree_bench.h"
 #include "ui/tree_view.h"
 
 namespace quillon::bench {
@@ -315,6 +316,8 @@ int main(int argc, char* argv[]) {
 
     OpenCase opening(Input{cases.front().name, records});
     opening.Register(smoke ? 1 : 3);
+    TreeBenchmarks tree(scale);
+    tree.Register(smoke);
 
     std::map<std::string, double> seconds;
     std::map<std::string, double> cpuSeconds;
@@ -349,6 +352,7 @@ int main(int argc, char* argv[]) {
     std::printf("the window with the text set, before 解析: %.0f MB, %.1fx\n",
                 (afterSet - baseline) / 1048576.0, (afterSet - baseline) / document);
     opening.PrintRatios(seconds, seconds["Load/" + cases.front().name]);
+    tree.PrintTable(seconds);
     benchmark::Shutdown();
     return 0;
 }

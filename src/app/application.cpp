@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/parse_note.h"
+#include "app/find.h"
 #include "web/text_helpers.h"
 #include "web/text_primitives.h"
 
@@ -177,6 +178,13 @@ void Application::MarkStartTag(const Text& path) {
     if (!parsedRevision_ || *parsedRevision_ != ui_.source.Revision()) return;
     if (const auto tag = state_.Document.StartTagRange(path))
         ui_.source.Mark(tag->from, tag->to, {});
+}
+
+bool Application::FindNext(const Text& needle) {
+    const int found = FindNextElement(state_.Document, needle, ui_.tree.SelectedIndex());
+    if (found < 0 || !ui_.tree.SelectItem(found)) return false;
+    ShowSelection(kByKeyboard);
+    return true;
 }
 
 void Application::ResetAttributeGrid() {

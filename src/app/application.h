@@ -61,6 +61,12 @@ class Application {
     void CloseDocument();
     void ResetAttributeGrid();
 
+    // Selects the next element after the selected one, in the tree's order and wrapping round,
+    // whose name, attribute names or values, or value contain `needle` (ASCII letters in either
+    // case), and shows it as a selection by keyboard does. False, with the selection as it was,
+    // when no element does.
+    bool FindNext(const Text& needle);
+
     // Label editing in the tree. EndLabelEdit returns whether the tree keeps the new label.
     void BeginLabelEdit(int item);
     bool EndLabelEdit(int item);

@@ -32,6 +32,10 @@ class TreeView {
     // -1 for a top-level item and for an index that names no item.
     virtual int ParentIndex(int item) const = 0;
     virtual int SelectedIndex() const = 0;
+    // Makes `item` the selected item and brings it into view (its ancestors expanded); false,
+    // with nothing changed, for an index that names no item. The change counts as made by the
+    // program.
+    virtual bool SelectItem(int item) = 0;
     // The label held by the in-place editor when an edit ends.
     virtual Text EditText() const = 0;
     virtual NativeHandle Handle() const = 0;

@@ -12,6 +12,7 @@
 #include "ui/attribute_grid.h"
 #include "ui/desktop.h"
 #include "ui/edit_boxes.h"
+#include "ui/find_field.h"
 #include "ui/text_convert.h"
 #include "ui/tree_view.h"
 
@@ -111,6 +112,7 @@ void MainWindow::BuildControls() {
     source_ = Place<TextBox>(client, "编辑框_源码", {157, 3, 400, 280});
     source_->SetContent(Text(app::kSampleText));
     tree_ = Place<TreeView>(client, "XML树", {2, 3, 152, 448});
+    find_ = new FindField(*tree_);
 }
 
 // Each entry carries its caption as object name; the text adds the mnemonic the menu underlines.
@@ -166,6 +168,8 @@ void MainWindow::WireEvents() {
             [this] { Run([this] { app_->FormatSource(); }); });
     connect(tree_, &TreeView::selectionChanged, this,
             [this](int cause) { Run([this, cause] { app_->ShowSelection(cause); }); });
+    connect(find_, &FindField::findNext, this,
+            [this] { Run([this] { find_->ShowFound(app_->FindNext(ToText(find_->text()))); }); });
     connect(tree_, &TreeView::labelEditBegins, this,
             [this](int item) { Run([this, item] { app_->BeginLabelEdit(item); }); });
     connect(tree_, &TreeView::labelEditEnds, this, [this](int item, bool& accept) {

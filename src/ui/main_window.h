@@ -15,6 +15,7 @@ class QPushButton;
 namespace quillon::ui {
 
 class AttributeGrid;
+class FindField;
 class LineBox;
 class TextBox;
 class TreeView;
@@ -47,6 +48,7 @@ class MainWindow : public QMainWindow, public app::Window {
     LineBox& PathBox() const { return *path_; }
     TextBox& ValueBox() const { return *value_; }
     TreeView& Tree() const { return *tree_; }
+    FindField& Find() const { return *find_; }
     AttributeGrid& Grid() const { return *grid_; }
     QPushButton& ParseButton() const { return *parse_; }
     QPushButton& FormatButton() const { return *format_; }
@@ -82,6 +84,7 @@ class MainWindow : public QMainWindow, public app::Window {
     TextBox* value_ = nullptr;
     TextBox* source_ = nullptr;
     TreeView* tree_ = nullptr;
+    FindField* find_ = nullptr;                 // over the bottom of the tree
     std::unique_ptr<app::Desktop> ownDesktop_;  // set when the window made its own
     std::unique_ptr<app::Application> app_;
     std::jthread updateCheck_;  // joinable while a check runs

@@ -132,6 +132,18 @@ int TreeView::SelectedIndex() const {
     return model_.IndexOf(selectionModel()->currentIndex());
 }
 
+bool TreeView::SelectItem(int item) {
+    const QModelIndex index = model_.ModelIndex(item);
+    if (!index.isValid() || model_.InBatch()) return false;
+    // Ancestors open from the top down, so that each expansion lays out a single level.
+    std::vector<QModelIndex> ancestors;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) ancestors.push_back(up);
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) expand(*it);
+    setCurrentIndex(index);
+    scrollTo(index);
+    return true;
+}
+
 app::NativeHandle TreeView::Handle() const {
 #ifdef Q_OS_WIN
     return static_cast<app::NativeHandle>(const_cast<TreeView*>(this)->winId());
@@ -195,7 +207,7 @@ void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     const int left = (model_.Level(index) + (rootIsDecorated() ? 1 : 0)) * step - step;
     const int shown = viewport()->width();
     QScrollBar* bar = horizontalScrollBar();
-    if (left < bar->value() || left + step + kLeastLabelRoom / 2 > bar->value() + shown)
+    if (left < bar->value() || left + step + 2 * kLabelMargin > bar->value() + shown)
         bar->setValue(left - shown / 4);
 }
 

@@ -24,6 +24,7 @@ class TreeView : public QTreeView, public app::TreeView {
     Text ItemText(int item) const override { return model_.Label(item); }
     int ParentIndex(int item) const override { return model_.Parent(item); }
     int SelectedIndex() const override;
+    bool SelectItem(int item) override;
     Text EditText() const override { return editText_; }
     app::NativeHandle Handle() const override;
 

@@ -376,6 +376,39 @@ TEST_F(ApplicationTest, RunningOutOfMemoryWhileFillingFailsTheParse) {
     EXPECT_EQ(ui.tree.Describe(), "a(0)[b(1) c(2)]");
 }
 
+TEST_F(ApplicationTest, FindSelectsTheNextElementHoldingTheText) {
+    Parse(G("<r k=\"Alpha\"><a>text &amp; more</a><B x=\"y\"/><c><![CDATA[ Cd&lt; ]]></c>"
+            "<中 v=\"中\"/><d>") +
+          "\x81\x41</d></r>");
+    struct Case {
+        std::string needle;  // UTF-8
+        int selected;        // before the search
+        int found;           // -1: nothing, the selection stays
+    };
+    const Case cases[] = {
+        {"alpha", -1, 0},  // an attribute value, letters in either case
+        {"b", 0, 2},       // a name
+        {"X", 1, 2},       // an attribute name
+        {"& m", 0, 1},     // text as shown, references decoded
+        {"&amp;", -1, -1},
+        {"&lt;", 0, 3},  // CDATA as written
+        {"中", 0, 4},
+        {"a", 4, 0},    // wraps round; the second byte of a two-byte character is no letter
+        {"x", 2, 1},    // the selected element itself comes last
+        {"& m", 1, 1},  // and is found when it is the only one
+        {"zzz", 3, -1},
+        {"", 3, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.needle);
+        ui.tree.Select(c.selected);
+        ui.path.content = "before";
+        EXPECT_EQ(app.FindNext(G(c.needle)), c.found >= 0);
+        EXPECT_EQ(ui.tree.SelectedIndex(), c.found >= 0 ? c.found : c.selected);
+        EXPECT_EQ(ui.path.content, c.found >= 0 ? app.ItemPath(c.found) : "before");
+    }
+}
+
 TEST_F(ApplicationTest, ExitAndReleaseState) {
     Parse(kSampleText);
     app.BeginLabelEdit(0);

@@ -50,6 +50,11 @@ class FakeTree : public TreeView {
         return id < 0 || nodes_[id].parent < 0 ? -1 : IndexOf(nodes_[id].parent);
     }
     int SelectedIndex() const override { return selected_; }
+    bool SelectItem(int item) override {
+        if (IdOf(item) < 0) return false;
+        selected_ = item;
+        return true;
+    }
     Text EditText() const override { return editText; }
     NativeHandle Handle() const override { return 0; }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "ui/edit_boxes.h"
+#include "ui/find_field.h"
 #include "ui/main_window.h"
 
 namespace quillon::ui {
@@ -120,6 +121,39 @@ TEST(DeepTree, ExpandAllAndKeysWorkAtAnyDepth) {
     EXPECT_TRUE(view.isExpanded(index(0)));
     EXPECT_FALSE(view.isExpanded(index(1)));
     EXPECT_EQ(key(Qt::Key_End), 1);
+}
+
+TEST(FindField, FindsNextWrapsAndCloses) {
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.SourceBox().SetContent("<r><a n=\"Key\"/><b/><c>key</c></r>");
+    window.ParseButton().click();
+    FindField& field = window.Find();
+    EXPECT_FALSE(field.isVisible());
+
+    QTest::keyClick(&window.Tree(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(field.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), &field);
+    QTest::keyClicks(&field, "KEY");
+    QTest::keyClick(&field, Qt::Key_Return);
+    EXPECT_EQ(window.Tree().SelectedIndex(), 1);
+    EXPECT_EQ(window.PathBox().text(), "r/@1");
+    QTest::keyClick(&field, Qt::Key_F3);
+    EXPECT_EQ(window.Tree().SelectedIndex(), 3);
+    EXPECT_EQ(window.ValueBox().Content(), "key");
+    QTest::keyClick(&field, Qt::Key_Return);  // round to the first again
+    EXPECT_EQ(window.Tree().SelectedIndex(), 1);
+
+    field.setText("none");
+    QTest::keyClick(&field, Qt::Key_Return);
+    EXPECT_EQ(window.Tree().SelectedIndex(), 1);
+    EXPECT_EQ(window.PathBox().text(), "r/@1");
+
+    QTest::keyClick(&field, Qt::Key_Escape);
+    EXPECT_FALSE(field.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), &window.Tree());
 }
 
 }  // namespace
