@@ -37,23 +37,20 @@ constexpr Char foldAscii(Char c) {
     return c >= Char{'A'} && c <= Char{'Z'} ? static_cast<Char>(c - 'A' + 'a') : c;
 }
 
-namespace detail {
-template <typename View>
-constexpr bool equalsFolded(View a, View b) {
+// Equality with ASCII letters folded, for byte and UTF-16 strings.
+template <typename Char>
+constexpr bool equalsAsciiNoCaseIn(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (foldAscii(a[i]) != foldAscii(b[i])) return false;
     }
     return true;
 }
-}  // namespace detail
-
-// Equality with ASCII letters folded.
 constexpr bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
-    return detail::equalsFolded(a, b);
+    return equalsAsciiNoCaseIn(a, b);
 }
 constexpr bool equalsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-    return detail::equalsFolded(a, b);
+    return equalsAsciiNoCaseIn(a, b);
 }
 
 constexpr bool startsWithAsciiNoCase(std::string_view text, std::string_view prefix) {
