@@ -12,7 +12,8 @@
 namespace quillon::xml {
 
 // Copies `in` without its comments to `out`, which has room for n + 1 bytes, and returns the
-// number of bytes written. A look-ahead that runs past the end copies `filler` for the missing
+// number of bytes written. `out` may be `in` itself (the comments are then removed in place); it
+// must not overlap `in` otherwise. A look-ahead that runs past the end copies `filler` for the missing
 // character: a zero byte for byte input, 0xFF for file input. `map`, when given, receives the
 // places of the comments.
 std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,

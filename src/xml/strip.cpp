@@ -4,6 +4,11 @@
 // works in bulk: it searches for the bytes "<!--" and decides for each find whether the reader
 // would have met its '<' as a fresh character, by replaying only the run of '<', '!' and '-'
 // right before it.
+//
+// The output may be the input itself: it never runs ahead of the input, so moving each run
+// between comments toward the front is enough. That road stores nothing while it searches, since
+// the search reads back over bytes before the find (lead-byte pairing, the markup run before a
+// '<') that an early store would already have overwritten.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -55,6 +60,7 @@ std::uint64_t BangMask(__m128i a, __m128i b, __m128i c, __m128i d, __m128i bang)
 }
 #endif
 
+template <bool InPlace>
 class Stripper {
   public:
     Stripper(const unsigned char* in, std::size_t n, unsigned char filler, unsigned char* out,
@@ -89,8 +95,12 @@ class Stripper {
     }
     // Moves the output on to input position `to`, copying what the search did not store yet.
     void copy(std::size_t to) {
-        const std::size_t from = std::max(sync_, std::min(stored_, to));
-        std::memcpy(out_ + w_ + (from - sync_), in_ + from, to - from);
+        if constexpr (InPlace) {
+            if (w_ != sync_) std::memmove(out_ + w_, in_ + sync_, to - sync_);
+        } else {
+            const std::size_t from = std::max(sync_, std::min(stored_, to));
+            std::memcpy(out_ + w_ + (from - sync_), in_ + from, to - from);
+        }
         w_ += to - sync_;
         sync_ = to;
     }
@@ -108,12 +118,14 @@ class Stripper {
             const __m128i* from = reinterpret_cast<const __m128i*>(in_ + i);
             const __m128i a = _mm_loadu_si128(from), b = _mm_loadu_si128(from + 1);
             const __m128i c = _mm_loadu_si128(from + 2), d = _mm_loadu_si128(from + 3);
-            __m128i* to = reinterpret_cast<__m128i*>(out_ + w_ + (i - sync_));
-            _mm_storeu_si128(to, a);
-            _mm_storeu_si128(to + 1, b);
-            _mm_storeu_si128(to + 2, c);
-            _mm_storeu_si128(to + 3, d);
-            stored_ = std::max(stored_, i + 64);
+            if constexpr (!InPlace) {
+                __m128i* to = reinterpret_cast<__m128i*>(out_ + w_ + (i - sync_));
+                _mm_storeu_si128(to, a);
+                _mm_storeu_si128(to + 1, b);
+                _mm_storeu_si128(to + 2, c);
+                _mm_storeu_si128(to + 3, d);
+                stored_ = std::max(stored_, i + 64);
+            }
             const __m128i any =
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, bang), _mm_cmpeq_epi8(b, bang)),
                              _mm_or_si128(_mm_cmpeq_epi8(c, bang), _mm_cmpeq_epi8(d, bang)));
@@ -135,8 +147,10 @@ class Stripper {
         while (i + 19 <= n_) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_ + i));
             const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_ + i + 1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out_ + w_ + (i - sync_)), v);
-            stored_ = std::max(stored_, i + 16);
+            if constexpr (!InPlace) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out_ + w_ + (i - sync_)), v);
+                stored_ = std::max(stored_, i + 16);
+            }
             unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
                 _mm_and_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(next, bang))));
             while (mask != 0) {
@@ -247,7 +261,8 @@ class Stripper {
 
 std::size_t StripComments(const unsigned char* in, std::size_t n, unsigned char filler,
                           unsigned char* out, CommentMap* map) {
-    return Stripper(in, n, filler, out, map).run();
+    if (out == in) return Stripper<true>(in, n, filler, out, map).run();
+    return Stripper<false>(in, n, filler, out, map).run();
 }
 
 std::size_t CommentMap::toInput(std::size_t working) const {
