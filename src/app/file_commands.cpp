@@ -9,6 +9,7 @@
 #include "runtime/codepage.h"
 #include "runtime/file_io.h"
 #include "runtime/text_file.h"
+#include "runtime/utf8.h"
 
 namespace quillon::app {
 namespace {
@@ -58,12 +59,7 @@ std::string CodePoint(char32_t c) {
 
 std::string Utf8Of(char32_t c) {
     std::u16string units;
-    if (c >= 0x10000) {
-        units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-        units += static_cast<char16_t>(c);
-    }
+    utf8::appendUtf16(c, units);
     return codepage::gbkToUtf8(codepage::utf16ToGbk(units));
 }
 

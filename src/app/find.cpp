@@ -5,10 +5,6 @@
 namespace quillon::app {
 namespace {
 
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether `needle` stands in `text` at `at`, a character start.
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view needle) {
     if (text.size() - at < needle.size()) return false;
@@ -19,7 +15,7 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view needle) {
             // A two-byte character compares whole; its second byte is no letter.
             if (t != n || j + 1 == needle.size() || text[at + j + 1] != needle[j + 1]) return false;
             ++j;
-        } else if (isLeadByte(static_cast<unsigned char>(t)) || FoldAscii(t) != FoldAscii(n)) {
+        } else if (isLeadByte(static_cast<unsigned char>(t)) || foldAscii(t) != foldAscii(n)) {
             return false;
         }
     }

@@ -47,21 +47,11 @@ std::string_view Reason(xml::ParseStatus status) {
     return "\xCE\xDE\xB7\xA8\xBD\xE2\xCE\xF6";  // 无法解析
 }
 
-// Bytes of the GB18030 character that starts at `at`: four for a four-byte sequence, two after
-// any other lead byte, else one; never past the end.
-std::size_t CharacterLength(ByteView text, std::size_t at) {
-    const std::size_t left = text.size() - at;
-    if (!isLeadByte(text[at]) || left < 2) return 1;
-    const bool fourBytes = left >= 4 && text[at + 1] >= '0' && text[at + 1] <= '9' &&
-                           isLeadByte(text[at + 2]) && text[at + 3] >= '0' && text[at + 3] <= '9';
-    return fourBytes ? 4 : 2;
-}
-
 }  // namespace
 
 SourceRange FailureRange(ByteView source, std::size_t offset) {
     if (offset >= source.size()) return {source.size(), source.size()};
-    if (source[offset] != '<') return {offset, offset + CharacterLength(source, offset)};
+    if (source[offset] != '<') return {offset, offset + gbCharSize(asChars(source), offset)};
     std::size_t at = offset + 1;
     for (char quote = 0; at < source.size(); ++at) {
         const char c = static_cast<char>(source[at]);

@@ -30,6 +30,17 @@ inline std::string_view asChars(ByteView bytes) {
 // A byte of 0x81..0xFF starts a two-byte GBK character; 0x80 and below stand alone.
 constexpr bool isLeadByte(unsigned char c) { return c > 0x80; }
 
+// Bytes of the GB18030 character that starts at `at`: four for a four-byte sequence (lead byte,
+// digit, lead byte, digit), two for any other lead byte with a byte after it, else one.
+constexpr std::size_t gbCharSize(std::string_view text, std::size_t at) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    auto digit = [&](std::size_t i) { return byte(i) >= '0' && byte(i) <= '9'; };
+    if (!isLeadByte(byte(at)) || at + 1 >= text.size()) return 1;
+    const bool four = at + 3 < text.size() && digit(at + 1) && byte(at + 2) >= 0x81 &&
+                      byte(at + 2) <= 0xFE && digit(at + 3);
+    return four ? 4 : 2;
+}
+
 // ASCII A-Z lowered; every other byte or UTF-16 unit unchanged. Trail bytes of two-byte
 // characters may fall in A-Z: callers that hold GBK text fold single-byte characters only.
 template <typename Char>

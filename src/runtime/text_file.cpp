@@ -11,6 +11,8 @@
 
 #include "runtime/codepage.h"
 #include "runtime/gb_tables.h"
+#include "runtime/text.h"
+#include "runtime/utf8.h"
 
 namespace quillon::textfile {
 namespace {
@@ -26,15 +28,6 @@ unsigned char ByteAt(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes[at]);
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -43,13 +36,13 @@ bool IsSpace(char c) {
 enum class Road { kUtf8, kGb18030, kUtf16Le, kUtf16Be, kUtf16, kNamed };
 
 Road RoadOf(std::string_view name) {
-    for (std::string_view utf8 : {"utf-8", "utf8"})
-        if (SameName(name, utf8)) return Road::kUtf8;
+    for (std::string_view spelling : {"utf-8", "utf8"})
+        if (equalsAsciiNoCase(name, spelling)) return Road::kUtf8;
     for (std::string_view gb : {"gbk", "gb2312", "gb18030", "cp936"})
-        if (SameName(name, gb)) return Road::kGb18030;
-    if (SameName(name, "utf-16le")) return Road::kUtf16Le;
-    if (SameName(name, "utf-16be")) return Road::kUtf16Be;
-    if (SameName(name, "utf-16")) return Road::kUtf16;
+        if (equalsAsciiNoCase(name, gb)) return Road::kGb18030;
+    if (equalsAsciiNoCase(name, "utf-16le")) return Road::kUtf16Le;
+    if (equalsAsciiNoCase(name, "utf-16be")) return Road::kUtf16Be;
+    if (equalsAsciiNoCase(name, "utf-16")) return Road::kUtf16;
     return Road::kNamed;
 }
 
@@ -124,28 +117,12 @@ bool Within(std::string_view bytes, std::size_t at, unsigned lo, unsigned hi) {
     return at < bytes.size() && ByteAt(bytes, at) >= lo && ByteAt(bytes, at) <= hi;
 }
 
-// The size of the valid UTF-8 sequence at `i` (a byte of 0x80 or above), or 0.
+// The size of the valid UTF-8 sequence at `i` (a byte of 0x80 or above), or 0; a surrogate
+// written as UTF-8 is not valid.
 std::size_t Utf8SequenceAt(std::string_view bytes, std::size_t i) {
-    const unsigned lead = ByteAt(bytes, i);
-    unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
-    std::size_t size = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        size = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        size = 3;
-        if (lead == 0xE0) lo = 0xA0;  // overlong
-        if (lead == 0xED) hi = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        size = 4;
-        if (lead == 0xF0) lo = 0x90;  // overlong
-        if (lead == 0xF4) hi = 0x8F;  // above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (!Within(bytes, i + 1, lo, hi)) return 0;
-    for (std::size_t k = 2; k < size; ++k)
-        if (!Within(bytes, i + k, 0x80, 0xBF)) return 0;
-    return size;
+    char32_t cp = 0;
+    const std::size_t size = utf8::decode(bytes.substr(i), cp);
+    return cp >= 0xD800 && cp < 0xE000 ? 0 : size;
 }
 
 Fault CheckUtf8(std::string_view bytes) {
@@ -264,7 +241,7 @@ Decoded FromNamed(std::string_view bytes, const std::string& name, Form form) {
         return Failed(DecodeError::kInvalidBytes, at, LineOf(text, text.size()), name);
     if (const std::size_t nul = text.find('\0'); nul != kNone)
         return Failed(DecodeError::kNulCharacter, 0, LineOf(text, nul), name);
-    if (!SameName(DeclaredEncoding(text), name))
+    if (!equalsAsciiNoCase(DeclaredEncoding(text), name))
         return Failed(DecodeError::kDeclarationMismatch, 0, 0, name);
     return Succeeded(std::move(text), name, form);
 }
@@ -316,16 +293,9 @@ std::string LineFeeds(std::string_view text) {
     return out;
 }
 
-// The size of the GB18030 character at `i` in text the box made (always valid).
-std::size_t GbCharSize(std::string_view text, std::size_t i) {
-    if (ByteAt(text, i) < 0x80) return 1;
-    return Within(text, i + 1, 0x30, 0x39) ? 4 : 2;
-}
-
 char32_t CharacterAt(std::string_view text, std::size_t i) {
-    const std::u16string units = codepage::gbkToUtf16(text.substr(i, GbCharSize(text, i)));
-    if (units.size() == 2)
-        return 0x10000 + ((static_cast<char32_t>(units[0]) - 0xD800) << 10) + (units[1] - 0xDC00);
+    const std::u16string units = codepage::gbkToUtf16(text.substr(i, gbCharSize(text, i)));
+    if (units.size() == 2) return utf8::fromSurrogates(units[0], units[1]);
     return units.empty() ? 0 : units[0];
 }
 
@@ -342,7 +312,7 @@ Encoded Refused(std::string_view text, std::size_t at, std::string encoding) {
 // whole text went through, so one of them is.
 std::size_t FirstInexact(Converter& converter, std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t size = GbCharSize(text, i);
+        const std::size_t size = gbCharSize(text, i);
         std::string unused;
         std::size_t inexact = 0;
         converter.Append(text.substr(i, size), unused, &inexact);

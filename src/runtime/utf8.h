@@ -23,6 +23,21 @@ inline void appendUnit(char16_t unit, std::string& out) {
     }
 }
 
+// Appends a code point as UTF-16: one unit, or a surrogate pair beyond the BMP.
+inline void appendUtf16(char32_t cp, std::u16string& out) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+}
+
+// The code point of a surrogate pair.
+constexpr char32_t fromSurrogates(char16_t high, char16_t low) {
+    return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (low - 0xDC00);
+}
+
 // Reads the sequence at the start of `bytes`: its length (1 to 4) with its code point in `cp`, or
 // 0 when it is not well formed (cut off, overlong, beyond U+10FFFF, or an empty input).
 // Three-byte sequences may encode surrogates; callers that refuse them check `cp`.

@@ -24,11 +24,8 @@ std::u16string FromEngineString(std::string_view bytes) {
         if (n == 0) {
             out.push_back(u'\uFFFD');
             n = 1;
-        } else if (cp >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            utf8::appendUtf16(cp, out);
         }
         bytes.remove_prefix(n);
     }

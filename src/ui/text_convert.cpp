@@ -23,19 +23,4 @@ Text ToText(const QString& text) {
     return codepage::utf16ToGbk(Units(text));
 }
 
-// A block separator never sits inside a character, so converting block by block gives what
-// converting the whole would.
-Text ToCrLfText(const QString& rawText) {
-    const std::u16string_view units = Units(rawText);
-    Text out;
-    out.reserve(units.size() + units.size() / 2);
-    std::size_t start = 0;
-    for (std::size_t end; (end = units.find(u'\u2029', start)) != units.npos; start = end + 1) {
-        codepage::appendGbk(units.substr(start, end - start), out);
-        out += "\r\n";
-    }
-    codepage::appendGbk(units.substr(start), out);
-    return out;
-}
-
 }  // namespace quillon::ui

@@ -11,7 +11,4 @@ namespace quillon::ui {
 QString ToQString(std::string_view gbk);
 Text ToText(const QString& text);
 
-// The text of a multi-line editor (blocks separated by U+2029) with CR LF line breaks.
-Text ToCrLfText(const QString& rawText);
-
 }  // namespace quillon::ui

@@ -40,22 +40,10 @@ const char* ParseResult::description() const {
 
 namespace {
 
-bool InRange(std::uint8_t c, std::uint8_t low, std::uint8_t high) {
-    return c >= low && c <= high;
-}
-
-// The bytes of the character at `i`: a GB18030 four-byte sequence, else a lead byte with the
-// byte after it, else one byte; CR LF counts as one line end.
+// The bytes of the character at `i`, where CR LF counts as one line end.
 std::size_t Width(ByteView in, std::size_t i) {
-    const std::size_t n = in.size();
-    const std::uint8_t c = in[i];
-    if (c == '\r') return i + 1 < n && in[i + 1] == '\n' ? 2 : 1;
-    if (!isLeadByte(c)) return 1;
-    if (i + 3 < n && InRange(in[i + 1], 0x30, 0x39) && InRange(in[i + 2], 0x81, 0xFE) &&
-        InRange(in[i + 3], 0x30, 0x39)) {
-        return 4;
-    }
-    return i + 1 < n ? 2 : 1;
+    if (in[i] == '\r') return i + 1 < in.size() && in[i + 1] == '\n' ? 2 : 1;
+    return gbCharSize(asChars(in), i);
 }
 
 }  // namespace

@@ -230,30 +230,23 @@ bool XmlTree::RenameNode(std::string_view path, std::string_view newName) {
 }
 
 std::optional<std::size_t> XmlTree::StartTagOffset(std::string_view path) const {
-    return Guarded(std::optional<std::size_t>(), [&]() -> std::optional<std::size_t> {
-        const std::uint32_t node = Find(doc_.get(), path);
-        const std::size_t at = node == kNoNode ? 0 : doc_->tagStart(node);
-        if (at == 0) return std::nullopt;
-        return doc_->comments.toInput(at - 1);  // the store's byte 0 is "1"
-    });
+    const std::optional<ByteRange> tag = StartTagRange(path);
+    return tag ? std::optional<std::size_t>(tag->from) : std::nullopt;
 }
 
 std::optional<XmlTree::ByteRange> XmlTree::StartTagRange(std::string_view path) const {
     return Guarded(std::optional<ByteRange>(), [&]() -> std::optional<ByteRange> {
         const std::uint32_t node = Find(doc_.get(), path);
-        if (node == kNoNode) return std::nullopt;
-        // Offsets in the store count its leading "1" byte; the input's do not.
-        const std::size_t start = doc_->tagStart(node);
+        // Offsets in the store count its leading "1" byte, so 0 names no tag.
+        const std::size_t start = node == kNoNode ? 0 : doc_->tagStart(node);
+        if (start == 0) return std::nullopt;
         const std::string_view copy(doc_->bytes.data(), doc_->bytes.size());
         std::size_t at = start + 1;
-        for (char quote = 0; at < copy.size(); ++at) {
-            const char c = copy[at];
-            if (quote != 0) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                break;
+        for (char quote = 0; at < copy.size() && (quote != 0 || copy[at] != '>'); ++at) {
+            if (quote == 0 && (copy[at] == '"' || copy[at] == '\'')) {
+                quote = copy[at];
+            } else if (copy[at] == quote) {
+                quote = 0;
             }
         }
         const std::size_t last = std::min(at, copy.size() - 1);

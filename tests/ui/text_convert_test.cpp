@@ -20,17 +20,5 @@ TEST(TextConvert, KeepsEveryCharacterThroughTheRoundTrip) {
     EXPECT_EQ(broken.size(), 3);
 }
 
-TEST(TextConvert, BlockSeparatorsBecomeCrLf) {
-    EXPECT_EQ(ToCrLfText(QString::fromUtf16(u"a\u2029b")), "a\r\nb");
-    EXPECT_EQ(ToCrLfText(QString::fromUtf16(u"\u2029\u2029")), "\r\n\r\n");
-    EXPECT_EQ(ToCrLfText(QString::fromUtf16(u"\u65E9\u2029\u00A0\u2029")),
-              "\xD4\xE7\r\n\x81\x30\x84\x32\r\n");
-    // A half surrogate next to a separator is one broken unit, not a swallowed line break.
-    EXPECT_EQ(ToCrLfText(QString::fromUtf16(u"x") + QChar(0xD83D) + QChar(0x2029) + u'y'),
-              "x\x84\x31\xA4\x37\r\ny");
-    // Plain line feeds are left as they are.
-    EXPECT_EQ(ToCrLfText(QStringLiteral("a\nb")), "a\nb");
-}
-
 }  // namespace
 }  // namespace quillon::ui
