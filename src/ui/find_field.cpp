@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 #include <QShortcut>
-#include <QTreeView>
+#include <QWidget>
 
 namespace quillon::ui {
 namespace {
@@ -11,7 +11,7 @@ constexpr int kHeight = 24;
 
 }  // namespace
 
-FindField::FindField(QTreeView& tree) : QLineEdit(tree.parentWidget()), tree_(tree) {
+FindField::FindField(QWidget& tree) : QLineEdit(tree.parentWidget()), tree_(tree) {
     setObjectName(QStringLiteral("find"));
     const QRect box = tree.geometry();
     setGeometry(box.left(), box.bottom() + 1 - kHeight, box.width(), kHeight);

@@ -3,7 +3,7 @@
 // for the next element that holds its text; Esc closes it and gives the tree the focus back.
 #include <QLineEdit>
 
-class QTreeView;
+class QWidget;
 
 namespace quillon::ui {
 
@@ -12,7 +12,7 @@ class FindField : public QLineEdit {
   public:
     // Placed over the bottom of `tree`, on the tree's parent, with Ctrl+F and F3 bound on the
     // window that holds it; hidden until opened.
-    explicit FindField(QTreeView& tree);
+    explicit FindField(QWidget& tree);
 
     void Open();
     // Tints the field when the last search found nothing.
@@ -26,7 +26,7 @@ class FindField : public QLineEdit {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    QTreeView& tree_;
+    QWidget& tree_;
 };
 
 }  // namespace quillon::ui

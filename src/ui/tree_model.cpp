@@ -1,162 +1,124 @@
 #include "ui/tree_model.h"
 
+#include <algorithm>
+
 #include "ui/text_convert.h"
 
 namespace quillon::ui {
 
-TreeModel::TreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+TreeModel::TreeModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void TreeModel::Clear() {
     if (!batch_) {
         beginResetModel();
         batch_ = true;
     }
-    items_.clear();
-    topLevel_.clear();
-    idAt_.clear();
-    indexOf_.clear();
-    inPreOrder_ = true;
+    items_.Clear();
+    rows_.clear();
+    deepest_ = 0;
 }
 
 void TreeModel::EndBatch() {
     if (!batch_) return;
     batch_ = false;
+    rows_ = items_.Shown(&deepest_);
     endResetModel();
 }
 
 int TreeModel::Add(int parent, const Text& text) {
-    if (parent != -1 && !Contains(parent)) return -1;
-    const int parentId = parent == -1 ? -1 : IdOf(parent);
-    const bool stillInPreOrder = inPreOrder_ && AppendsInPreOrder(parentId);
-    const int id = Count();
-    const int row = static_cast<int>(ChildrenOf(parentId).size());
-    if (!batch_) {
-        const QModelIndex parentIndex =
-            parentId < 0 ? QModelIndex() : createIndex(items_[parentId].row, 0, quintptr(parentId));
-        beginInsertRows(parentIndex, row, row);
+    const int item = items_.Add(parent, text);
+    if (item < 0 || batch_) return item;
+    // An item added ahead of others moves them one index on.
+    if (item != Count() - 1)
+        for (int& shown : rows_) shown += shown >= item;
+    if (parent == -1 || items_.Expanded(parent)) {
+        const int row =
+            static_cast<int>(std::lower_bound(rows_.begin(), rows_.end(), item) - rows_.begin());
+        beginInsertRows({}, row, row);
+        rows_.insert(rows_.begin() + row, item);
+        deepest_ = std::max(deepest_, items_.Level(item));
+        endInsertRows();
+    } else if (const QModelIndex shown = ModelIndex(parent); shown.isValid()) {
+        emit dataChanged(shown, shown);  // it now has a button
     }
-    const int level = parentId < 0 ? 0 : items_[parentId].level + 1;
-    items_.push_back({parentId, row, level, 0, text, {}});
-    (parentId < 0 ? topLevel_ : items_[parentId].children).push_back(id);
-    if (!stillInPreOrder) {
-        inPreOrder_ = false;
-        Renumber();
-    }
-    if (!batch_) endInsertRows();
-    return IndexOfId(id);
+    return item;
 }
 
-int TreeModel::Value(int index) const {
-    return Contains(index) ? items_[IdOf(index)].value : 0;
+void TreeModel::SetLabel(int item, const Text& text) {
+    items_.SetLabel(item, text);
+    if (const QModelIndex changed = ModelIndex(item); changed.isValid() && !batch_)
+        emit dataChanged(changed, changed);
 }
 
-void TreeModel::SetValue(int index, int value) {
-    if (Contains(index)) items_[IdOf(index)].value = value;
+void TreeModel::Expand(int item) {
+    items_.Expand(item);
+    Reshow();
 }
 
-Text TreeModel::Label(int index) const {
-    return Contains(index) ? items_[IdOf(index)].text : Text();
+void TreeModel::ExpandAll(int item) {
+    items_.ExpandAll(item);
+    Reshow();
 }
 
-void TreeModel::SetLabel(int index, const Text& text) {
-    if (!Contains(index)) return;
-    items_[IdOf(index)].text = text;
+void TreeModel::Collapse(int item) {
+    items_.Collapse(item);
+    Reshow();
+}
+
+void TreeModel::Reveal(int item) {
+    if (RowOf(item) >= 0) return;
+    items_.Reveal(item);
+    Reshow();
+}
+
+// One layout change for the whole list: the view keeps its current and selected items where
+// they are still shown, whatever moved around them.
+void TreeModel::Reshow() {
     if (batch_) return;
-    const QModelIndex changed = ModelIndex(index);
-    emit dataChanged(changed, changed);
+    std::vector<int> rows = items_.Shown(&deepest_);
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const int item = ItemAt(index.row());
+        const auto at = std::lower_bound(rows.begin(), rows.end(), item);
+        after.push_back(at != rows.end() && *at == item
+                            ? createIndex(static_cast<int>(at - rows.begin()), 0)
+                            : QModelIndex());
+    }
+    rows_ = std::move(rows);
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
 }
 
-int TreeModel::Parent(int index) const {
-    if (!Contains(index)) return -1;
-    const int parentId = items_[IdOf(index)].parent;
-    return parentId < 0 ? -1 : IndexOfId(parentId);
+int TreeModel::RowOf(int item) const {
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), item);
+    return at != rows_.end() && *at == item ? static_cast<int>(at - rows_.begin()) : -1;
 }
 
-QModelIndex TreeModel::ModelIndex(int index) const {
-    if (!Contains(index)) return {};
-    const int id = IdOf(index);
-    return createIndex(items_[id].row, 0, quintptr(id));
+int TreeModel::ItemAt(int row) const {
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[row] : -1;
+}
+
+QModelIndex TreeModel::ModelIndex(int item) const {
+    const int row = RowOf(item);
+    return row < 0 ? QModelIndex() : createIndex(row, 0);
 }
 
 int TreeModel::IndexOf(const QModelIndex& index) const {
-    if (!index.isValid() || index.model() != this || !ValidId(index.internalId())) return -1;
-    return IndexOfId(static_cast<int>(index.internalId()));
-}
-
-int TreeModel::Level(const QModelIndex& index) const {
-    if (!index.isValid() || !ValidId(index.internalId())) return 0;
-    return items_[index.internalId()].level;
-}
-
-int TreeModel::IdOf(int index) const {
-    return inPreOrder_ ? index : idAt_[index];
-}
-
-int TreeModel::IndexOfId(int id) const {
-    return inPreOrder_ ? id : indexOf_[id];
-}
-
-// True when the new last child of `parentId` is also the last item in pre-order: the parent is
-// the last item itself or one of its ancestors (or the item is a top-level one).
-bool TreeModel::AppendsInPreOrder(int parentId) const {
-    if (parentId < 0) return true;
-    for (int id = Count() - 1; id >= 0; id = items_[id].parent)
-        if (id == parentId) return true;
-    return false;
-}
-
-void TreeModel::Renumber() {
-    idAt_.clear();
-    indexOf_.assign(items_.size(), 0);
-    std::vector<int> pending(topLevel_.rbegin(), topLevel_.rend());
-    while (!pending.empty()) {
-        const int id = pending.back();
-        pending.pop_back();
-        indexOf_[id] = static_cast<int>(idAt_.size());
-        idAt_.push_back(id);
-        const auto& children = items_[id].children;
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
-}
-
-const std::vector<int>& TreeModel::ChildrenOf(int id) const {
-    return id < 0 ? topLevel_ : items_[id].children;
-}
-
-QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column != 0 || row < 0) return {};
-    int parentId = -1;
-    if (parent.isValid()) {
-        if (!ValidId(parent.internalId())) return {};
-        parentId = static_cast<int>(parent.internalId());
-    }
-    const auto& children = ChildrenOf(parentId);
-    if (row >= static_cast<int>(children.size())) return {};
-    return createIndex(row, 0, quintptr(children[row]));
-}
-
-QModelIndex TreeModel::parent(const QModelIndex& child) const {
-    if (!child.isValid() || !ValidId(child.internalId())) return {};
-    const int parentId = items_[child.internalId()].parent;
-    if (parentId < 0) return {};
-    return createIndex(items_[parentId].row, 0, quintptr(parentId));
+    if (!index.isValid() || index.model() != this) return -1;
+    return ItemAt(index.row());
 }
 
 int TreeModel::rowCount(const QModelIndex& parent) const {
-    if (batch_) return 0;
-    if (!parent.isValid()) return static_cast<int>(topLevel_.size());
-    if (parent.column() != 0 || !ValidId(parent.internalId())) return 0;
-    return static_cast<int>(items_[parent.internalId()].children.size());
-}
-
-int TreeModel::columnCount(const QModelIndex&) const {
-    return 1;
+    return parent.isValid() || batch_ ? 0 : static_cast<int>(rows_.size());
 }
 
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-    if (!index.isValid() || !ValidId(index.internalId())) return {};
-    return ToQString(items_[index.internalId()].text);
+    const int item = IndexOf(index);
+    return item < 0 ? QVariant() : QVariant(ToQString(items_.Label(item)));
 }
 
 bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -171,7 +133,7 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
 }
 
 }  // namespace quillon::ui

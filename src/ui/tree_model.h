@@ -1,81 +1,70 @@
 #pragma once
-// The item store behind the XML tree view: a flat array of items with their parent, item value,
-// label and child list, numbered in depth-first pre-order the way the handlers address them.
-//
-// Items added in pre-order (every new item goes under the last item or one of its ancestors, as
-// filling a tree does) keep their array position as their pre-order index, so adding an item and
-// looking one up are O(1). An item added anywhere else makes the numbering be rebuilt once.
+// The rows the XML tree view shows: a flat list, in pre-order, of the items whose ancestors are
+// all expanded. Keeping the shown items as one list makes every row a fixed-height strip whose
+// position is its row number, so showing, scrolling and moving through the tree cost the same
+// at any depth.
 //
 // Filling a freshly emptied tree is one batch: the view hears a single reset when the batch ends
-// instead of one insertion per item.
-#include <QAbstractItemModel>
+// instead of one insertion per item. Expanding and collapsing rebuild the list once and move the
+// view's current and selected rows with their items.
+#include <QAbstractListModel>
 #include <functional>
 #include <vector>
 
-#include "runtime/text.h"
+#include "ui/tree_items.h"
 
 namespace quillon::ui {
 
-class TreeModel : public QAbstractItemModel {
+class TreeModel : public QAbstractListModel {
     Q_OBJECT
   public:
     explicit TreeModel(QObject* parent = nullptr);
 
+    const TreeItems& Items() const { return items_; }
+
     // The handlers' view: items by pre-order index, -1 for none.
     void Clear();
     int Add(int parent, const Text& text);
-    int Count() const { return static_cast<int>(items_.size()); }
-    bool Contains(int index) const { return index >= 0 && index < Count(); }
-    int Value(int index) const;
-    void SetValue(int index, int value);
-    Text Label(int index) const;
-    void SetLabel(int index, const Text& text);
-    int Parent(int index) const;
+    int Count() const { return items_.Count(); }
+    int Value(int item) const { return items_.Value(item); }
+    void SetValue(int item, int value) { items_.SetValue(item, value); }
+    Text Label(int item) const { return items_.Label(item); }
+    void SetLabel(int item, const Text& text);
+    int Parent(int item) const { return items_.Parent(item); }
 
-    // Ends a running batch: the view reloads everything at once.
+    // Ends a running batch: the view reloads everything at once, showing the top-level items.
     void EndBatch();
     bool InBatch() const { return batch_; }
 
-    QModelIndex ModelIndex(int index) const;
+    bool IsExpanded(int item) const { return items_.Expanded(item); }
+    void Expand(int item);
+    void ExpandAll(int item);
+    void Collapse(int item);
+    // Expands every ancestor of the item, so that it is shown.
+    void Reveal(int item);
+
+    // The row showing the item (-1 when hidden), and the item a row shows (-1 for none).
+    int RowOf(int item) const;
+    int ItemAt(int row) const;
+    QModelIndex ModelIndex(int item) const;
     int IndexOf(const QModelIndex& index) const;
-    // How many ancestors the item has: 0 for a top-level item (and for an invalid index).
-    int Level(const QModelIndex& index) const;
+    int DeepestShownLevel() const { return deepest_; }
 
     // Asked when an in-place edit commits `label` for the item; true keeps the new label.
-    std::function<bool(int index, const Text& label)> acceptLabel;
+    std::function<bool(int item, const Text& label)> acceptLabel;
 
     // QAbstractItemModel
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
-    struct Item {
-        int parent;  // id, -1 for a top-level item
-        int row;     // position among the parent's children
-        int level;   // number of ancestors
-        int value = 0;
-        Text text;
-        std::vector<int> children;  // ids
-    };
+    void Reshow();
 
-    int IdOf(int index) const;
-    int IndexOfId(int id) const;
-    bool AppendsInPreOrder(int parentId) const;
-    void Renumber();
-    const std::vector<int>& ChildrenOf(int id) const;
-    bool ValidId(quintptr id) const { return id < items_.size(); }
-
-    std::vector<Item> items_;  // by id: the order in which items were added
-    std::vector<int> topLevel_;
-    // Pre-order numbering, only kept once items stopped arriving in pre-order.
-    bool inPreOrder_ = true;
-    std::vector<int> idAt_;     // pre-order index -> id
-    std::vector<int> indexOf_;  // id -> pre-order index
+    TreeItems items_;
+    std::vector<int> rows_;  // item per row, in pre-order
+    int deepest_ = 0;
     bool batch_ = false;
 };
 

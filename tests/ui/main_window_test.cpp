@@ -43,7 +43,7 @@ class MainWindowTest : public ::testing::Test {
 
     // The index of the first item labelled `utf8`, all items expanded so that every one shows.
     int Find(const char* utf8) {
-        tree().expandAll();
+        tree().ExpandAll();
         const Text label = G(utf8);
         for (int i = 0; i < tree().Model().Count(); ++i)
             if (tree().ItemText(i) == label) return i;
@@ -76,13 +76,13 @@ class MainWindowTest : public ::testing::Test {
     std::string Path() const { return window.PathBox().text().toStdString(); }
     std::string Value() const { return window.ValueBox().toPlainText().toStdString(); }
     // "label[children...]" over the model, as the view shows it.
-    std::string Shown(const QModelIndex& parent = {}) const {
-        const QAbstractItemModel& model = window.Tree().Model();
+    std::string Shown(int parent = -1) const {
+        const TreeItems& items = window.Tree().Model().Items();
         std::string out;
-        for (int row = 0; row < model.rowCount(parent); ++row) {
-            const QModelIndex item = model.index(row, 0, parent);
-            out += (row ? " " : "") + model.data(item).toString().toStdString();
-            if (model.rowCount(item) > 0) out += "[" + Shown(item) + "]";
+        for (int item = parent + 1; item < items.Count(); ++item) {
+            if (items.Parent(item) != parent) continue;
+            out += (out.empty() ? "" : " ") + codepage::gbkToUtf8(items.Label(item));
+            if (items.ChildCount(item) > 0) out += "[" + Shown(item) + "]";
         }
         return out;
     }

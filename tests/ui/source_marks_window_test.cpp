@@ -48,7 +48,7 @@ TEST_F(SourceMarksWindowTest, SelectingAnElementMarksItsStartTagAndKeepsTheFocus
         QString::fromUtf8("<r>\n  <!-- 注释 -->\n  <项 a=\"1\">早安</项>\n</r>"));
     QTest::mouseClick(&window.ParseButton(), Qt::LeftButton);
     TreeView& tree = window.Tree();
-    tree.expandAll();
+    tree.ExpandAll();
     tree.setFocus();
     tree.setCurrentIndex(tree.Model().ModelIndex(0));
     QTest::keyClick(&tree, Qt::Key_Down);

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     window.ParseButton().click();
 
     quillon::ui::TreeView& tree = window.Tree();
-    tree.expandAll();
+    tree.ExpandAll();
     for (int i = 0; i < tree.Model().Count(); ++i) {
         if (tree.ItemText(i) != "title") continue;
         tree.setCurrentIndex(tree.Model().ModelIndex(i));
