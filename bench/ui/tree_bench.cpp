@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +105,54 @@ void FindStep(benchmark::State& state, Case& input) {
     state.counters["elements"] = input.window.Tree().Model().Count();
 }
 
+// Opens every level below the root, as `*` on the root does, and paints what shows.
+void ExpandAll(benchmark::State& state, Case& input) {
+    Edit(input, 1);
+    input.window.ParseButton().click();
+    ui::TreeView& tree = input.window.Tree();
+    for (auto _ : state) {
+        state.PauseTiming();
+        tree.Collapse(0);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        tree.ExpandAll(0);
+        QApplication::processEvents();
+    }
+    state.counters["rows"] = tree.Model().rowCount();
+}
+
+// Selects the last item with every level collapsed, as find does: each ancestor opens.
+void SelectLast(benchmark::State& state, Case& input) {
+    Edit(input, 1);
+    input.window.ParseButton().click();
+    ui::TreeView& tree = input.window.Tree();
+    for (auto _ : state) {
+        state.PauseTiming();
+        tree.Collapse(0);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        if (!tree.SelectItem(tree.Model().Count() - 1)) state.SkipWithError("nothing to select");
+        QApplication::processEvents();
+    }
+}
+
+// One step up or down from the last item, as the arrow keys take it: the window shows the new
+// item's path, value and attributes.
+void KeyStep(benchmark::State& state, Case& input) {
+    Edit(input, 1);
+    input.window.ParseButton().click();
+    ui::TreeView& tree = input.window.Tree();
+    tree.SelectItem(tree.Model().Count() - 1);
+    QApplication::processEvents();
+    int iteration = 0;
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, ++iteration % 2 ? Qt::Key_Up : Qt::Key_Down,
+                        Qt::NoModifier);
+        QApplication::sendEvent(&tree, &press);
+        QApplication::processEvents();
+    }
+}
+
 }  // namespace
 
 TreeBenchmarks::TreeBenchmarks(double scale) {
@@ -135,6 +184,9 @@ void TreeBenchmarks::Register(bool smoke) {
     for (const auto& input : cases_) {
         add("Load", *input, LoadOnly);
         add("ParseAfterEdit", *input, ParseAfterEdit);
+        add("ExpandAll", *input, ExpandAll);
+        add("SelectLast", *input, SelectLast);
+        add("KeyStep", *input, KeyStep);
         if (!input->records) continue;
         add("Rename", *input, Rename);
         add("Format", *input, Format);
@@ -152,7 +204,8 @@ void TreeBenchmarks::PrintTable(const std::map<std::string, double>& seconds) co
     for (const auto& input : cases_) {
         const double load = at("Load", *input);
         if (load <= 0) continue;
-        for (const char* row : {"ParseAfterEdit", "Rename", "Format", "FindStep"}) {
+        for (const char* row : {"ParseAfterEdit", "ExpandAll", "SelectLast", "KeyStep", "Rename",
+                                "Format", "FindStep"}) {
             const double time = at(row, *input);
             if (time <= 0) continue;
             std::printf("%-13s %6.1f %8.1f  %-16s %10.1f %7.1fx\n", input->name.c_str(),

@@ -22,7 +22,7 @@ int TreeItems::Add(int parent, const Text& text) {
     const int row = static_cast<int>(siblings.size());
     siblings.push_back(id);
     const int level = parentId < 0 ? 0 : items_[parentId].level + 1;
-    items_.push_back({parentId, row, level, 0, false, text, {}});
+    items_.push_back({parentId, row, level, false, 0, text, {}});
     if (!stillInPreOrder) {
         inPreOrder_ = false;
         Renumber();

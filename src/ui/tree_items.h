@@ -47,11 +47,11 @@ class TreeItems {
 
   private:
     struct Item {
-        int parent;  // id, -1 for a top-level item
-        int row;     // position among the parent's children
-        int level;   // number of ancestors
+        int parent;      // id, -1 for a top-level item
+        int row;         // position among the parent's children
+        int level : 31;  // number of ancestors
+        bool expanded : 1;
         int value = 0;
-        bool expanded = false;
         Text text;
         std::vector<int> children;  // ids
     };

@@ -316,11 +316,13 @@ void TreeView::updateGeometries() {
 void TreeView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = event->rect();
-    const int first = std::max(0, RowAt(std::max(area.top(), 0)));
-    const int last =
-        std::min(model_.rowCount() - 1,
-                 RowAt(area.bottom()) < 0 ? model_.rowCount() - 1 : RowAt(area.bottom()));
-    if (model_.InBatch() || model_.rowCount() == 0 || first > last) return;
+    // The rows the area crosses; none when it lies below the last.
+    const auto rowOf = [this](int y) {
+        return (static_cast<long long>(y) + verticalOffset()) / kRowHeight;
+    };
+    const int first = static_cast<int>(std::max(0LL, rowOf(area.top())));
+    const int last = static_cast<int>(std::min(model_.rowCount() - 1LL, rowOf(area.bottom())));
+    if (model_.InBatch() || first > last) return;
 
     const int left = horizontalOffset();
     TreeLines lines(model_.Items(), model_.ItemAt(first), kIndent, left,
