@@ -104,7 +104,7 @@ class Parser {
     std::string_view view(std::size_t from, std::size_t to) const {
         return {doc_.bytes.data() + from, to - from};
     }
-    Step next(Token& t);
+    [[gnu::noinline]] Step next(Token& t);
     Step scanToken(Token& t);
     // Off the tight loop: each reads what only some tags have.
     [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first);
@@ -170,29 +170,33 @@ class Parser {
 std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
     const unsigned char* s = bytes();
     const std::size_t n = end_;
+    // The zero byte after the input stops every scan over tag spaces and names.
     for (;;) {
         if (s[j] == '>' || (s[j] == '/' && j + 1 < n && s[j + 1] == '>')) return j;
         if (!Is(s[j], kTagSpace)) return 0;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
+        while (Is(s[j], kTagSpace)) ++j;
         if (j >= n) return 0;
         if (s[j] == '>' || s[j] == '/') continue;
         const std::size_t nameBegin = j;
         while (Is(s[j], kPlainName)) ++j;
         const std::size_t nameEnd = j;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
+        while (Is(s[j], kTagSpace)) ++j;
         if (nameEnd == nameBegin || j >= n || s[j] != '=') return 0;
         ++j;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
+        while (Is(s[j], kTagSpace)) ++j;
         if (j >= n || s[j] != '"') return 0;
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
         if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return 0;
-        const std::string_view name = view(nameBegin, nameEnd);  // compared below
-        if (doc_.attributes.size() - first >= kLinearAttributes) return 0;
-        for (std::size_t k = first; k < doc_.attributes.size(); ++k) {
+        const std::size_t count = doc_.attributes.size() - first;
+        if (count != 0) {
+            if (count >= kLinearAttributes) return 0;
             // A repeated name fails the load only once the tag is known to end: leave it to
             // the general scan.
-            if (doc_.text(doc_.attributes[k].name) == name) return 0;
+            const std::string_view name = view(nameBegin, nameEnd);
+            for (std::size_t k = first; k < first + count; ++k) {
+                if (doc_.text(doc_.attributes[k].name) == name) return 0;
+            }
         }
         doc_.attributes.push_back({here(nameBegin, nameEnd), here(valueBegin, j)});
         if (++j >= n) return 0;
@@ -222,8 +226,9 @@ Step Parser::next(Token& t) {
         const std::size_t at = j;  // where the token starts
         if (s[j] != '<') {
             while (Is(s[j], kTagSpace)) ++j;  // the zero byte after the input stops it
+            if (s[j] != '<') return general(t, at, first);
         }
-        if (j + 2 >= n || s[j] != '<') return general(t, at, first);
+        if (j + 2 >= n) return general(t, at, first);
         const std::size_t lt = j;
         const bool endTag = s[lt + 1] == '/';
         const std::size_t nameBegin = lt + (endTag ? 2 : 1);
