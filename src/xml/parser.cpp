@@ -146,14 +146,13 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    // The open-element stack (as deep as the nesting). Each open element's children so far stand
-    // on the pending stack from its mark on; when it closes they move to the children array as
-    // one run, so the runs are laid out without a pass after the parse.
-    struct OpenElement {
-        std::uint32_t node;
-        std::uint32_t mark;
-    };
-    Stack<OpenElement> open_;
+    // The innermost open element (kNoNode: none). While an element is open, its child fields
+    // say where it stands instead: firstChild holds its parent (the open element before it) and
+    // childCount its mark, the size of the pending stack when it opened. Its children so far
+    // stand on the pending stack from that mark on; when it closes they move to the children
+    // array as one run, so the runs are laid out without a pass after the parse, and no stack as
+    // deep as the nesting is needed besides the pending one.
+    std::uint32_t open_ = kNoNode;
     Stack<std::uint32_t> pending_;
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
@@ -490,24 +489,24 @@ std::uint32_t Load4(const char* p) {
 }
 
 bool Parser::closeElement(std::string_view endName, std::size_t lt) {
-    if (open_.empty()) return refuse(ParseStatus::EndTagWithoutStart, lt);
-    const OpenElement top = open_.back();
-    XmlNode& node = doc_.nodes[top.node];
+    if (open_ == kNoNode) return refuse(ParseStatus::EndTagWithoutStart, lt);
+    XmlNode& node = doc_.nodes[open_];
     if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
         return refuse(ParseStatus::EndTagMismatch, lt);
     }
-    open_.pop_back();
-    const std::size_t count = pending_.size() - top.mark;
-    if (count == 0) return true;
-    node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+    open_ = node.firstChild;
+    const std::size_t mark = node.childCount;
+    const std::size_t count = pending_.size() - mark;
+    node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
     node.childCount = static_cast<std::uint32_t>(count);
+    if (count == 0) return true;
     if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
         doc_.children.push_back(pending_.back());
         pending_.pop_back();
         return true;
     }
-    doc_.children.append(pending_.data() + top.mark, count);
-    pending_.shrink(top.mark);
+    doc_.children.append(pending_.data() + mark, count);
+    pending_.shrink(mark);
     return true;
 }
 
@@ -638,15 +637,18 @@ bool Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t f
     node.firstAttribute = static_cast<std::uint32_t>(first);
     node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
     node.flags = flags;
-    node.firstChild = 0;
-    node.childCount = 0;
-    if (open_.empty()) {
+    if (open_ == kNoNode) {
         doc_.root = index;
     } else {
         pending_.push_back(index);
     }
-    if (!(flags & XmlNode::kSelfClosing)) {
-        open_.push_back({index, static_cast<std::uint32_t>(pending_.size())});
+    if (flags & XmlNode::kSelfClosing) {
+        node.firstChild = 0;
+        node.childCount = 0;
+    } else {
+        node.firstChild = open_;
+        node.childCount = static_cast<std::uint32_t>(pending_.size());
+        open_ = index;
     }
     return true;
 }
@@ -673,8 +675,7 @@ bool Parser::run() {
     }
     // Every token makes an element or closes one (an end tag with none open fails).
     if (doc_.nodes.empty()) return endFailure(ParseStatus::NoElement, 0);
-    if (!open_.empty())
-        return endFailure(ParseStatus::UnclosedElement, doc_.tagStart(open_.back().node));
+    if (open_ != kNoNode) return endFailure(ParseStatus::UnclosedElement, doc_.tagStart(open_));
     return true;
 }
 
