@@ -227,13 +227,13 @@ Step Parser::next(Token& t) {
             while (Is(s[j], kTagSpace)) ++j;  // the zero byte after the input stops it
             if (s[j] != '<') return general(t, at, first);
         }
-        if (j + 2 >= n) return general(t, at, first);
-        const std::size_t lt = j;
+        const std::size_t lt = j;  // a '<' too near the end leaves the name empty or unended
         const bool endTag = s[lt + 1] == '/';
         const std::size_t nameBegin = lt + (endTag ? 2 : 1);
         j = nameBegin;
         while (Is(s[j], kPlainName)) ++j;
-        if (j == nameBegin || j >= n) return general(t, at, first);
+        if (j >= n) return general(t, at, first);
+        if (j == nameBegin) return general(t, at, first);
         const std::size_t nameEnd = j;
         if (s[j] != '>') {
             j = tagAttributes(j, first);
@@ -242,7 +242,7 @@ Step Parser::next(Token& t) {
         const bool selfClosing = s[j] == '/';
         const std::size_t gt = j + (selfClosing ? 1 : 0);
         j = gt + 1;  // the element text; a self-closing tag has none
-        if (!selfClosing && !(s[j] == '<' && j + 1 < n && s[j + 1] != '!')) j = plainTextEnd(j);
+        if (!selfClosing && !(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
         if (j == 0 || (endTag && doc_.attributes.size() != first)) {
             // The text needs readText's decisions, or an end tag's attributes are to be dropped.
             // pos_ stays at the token's start, where the step-by-step reader would begin again.
