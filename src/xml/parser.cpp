@@ -121,6 +121,9 @@ class Parser {
     [[gnu::always_inline]] inline bool addElement(Span name, Span value, std::uint8_t flags,
                                                   std::size_t first);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
+    [[gnu::always_inline]] inline void closeTop(XmlNode& node);
+    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt,
+                                                          std::string_view name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -229,6 +232,20 @@ Step Parser::next(Token& t) {
         }
         const std::size_t lt = j;  // a '<' too near the end leaves the name empty or unended
         const bool endTag = s[lt + 1] == '/';
+        if (endTag && open_ != kNoNode) {
+            // The usual end tag closes the innermost element: compared with its name in place.
+            XmlNode& top = doc_.nodes[open_];
+            const std::size_t gt = quickEndTag(lt, doc_.text(top.name));
+            if (gt != 0) {
+                j = gt + 1;
+                if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
+                if (j != 0) {
+                    closeTop(top);
+                    continue;
+                }
+                j = lt;
+            }
+        }
         const std::size_t nameBegin = lt + (endTag ? 2 : 1);
         j = nameBegin;
         while (Is(s[j], kPlainName)) ++j;
@@ -494,20 +511,36 @@ bool Parser::closeElement(std::string_view endName, std::size_t lt) {
     if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
         return refuse(ParseStatus::EndTagMismatch, lt);
     }
+    closeTop(node);
+    return true;
+}
+
+// Closes the innermost open element, `node`: its children move from the pending stack.
+void Parser::closeTop(XmlNode& node) {
     open_ = node.firstChild;
     const std::size_t mark = node.childCount;
     const std::size_t count = pending_.size() - mark;
     node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
     node.childCount = static_cast<std::uint32_t>(count);
-    if (count == 0) return true;
+    if (count == 0) return;
     if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
         doc_.children.push_back(pending_.back());
         pending_.pop_back();
-        return true;
+        return;
     }
     doc_.children.append(pending_.data() + mark, count);
     pending_.shrink(mark);
-    return true;
+}
+
+// The end of the end tag at `lt` when it is "</" + the innermost open element's name + '>' and
+// that name is of plain bytes, as the tight loop would read it; 0 otherwise.
+std::size_t Parser::quickEndTag(std::size_t lt, std::string_view name) const {
+    const unsigned char* s = bytes() + lt + 2;
+    const auto* x = reinterpret_cast<const unsigned char*>(name.data());
+    std::size_t k = 0;
+    // The zero byte after the input is not a plain byte: the scan stops there at the latest.
+    while (k < name.size() && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
+    return k == name.size() && s[k] == '>' ? lt + 2 + k : 0;
 }
 
 // The attribute text of the common form, name="value" pairs between tag spaces, read straight
