@@ -118,7 +118,7 @@ class Parser {
     Quick quickAttributes(std::string_view text);
     bool generalAttributes(const Token& t);
     bool take(const Token& t);
-    [[gnu::always_inline]] inline bool addElement(Span name, Span value, std::uint8_t flags,
+    [[gnu::always_inline]] inline void addElement(Span name, Span value, std::uint8_t flags,
                                                   std::size_t first);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
@@ -280,7 +280,7 @@ Step Parser::next(Token& t) {
         }
         const Span value = j == gt + 1 ? Span{} : keep(TrimTagSpaces(view(gt + 1, j)), true);
         const auto flags = static_cast<std::uint8_t>(selfClosing ? XmlNode::kSelfClosing : 0);
-        if (!addElement(here(lt + 1, nameEnd), value, flags, first)) return Step::Fail;
+        addElement(here(lt + 1, nameEnd), value, flags, first);
     }
 }
 
@@ -648,21 +648,24 @@ bool Parser::take(const Token& t) {
     const Span name = keep(t.name, t.inStore);
     const Span value = keep(TrimTagSpaces(t.value), t.inStore);  // again, when already trimmed
 
+    if (overflow_) return refuse(ParseStatus::TooLarge, 0);
     if (!t.inStore) {
         const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
         doc_.tagStarts.emplace_back(index, static_cast<std::uint32_t>(t.lt));
     }
-    if (overflow_) return refuse(ParseStatus::TooLarge, 0);
-    return addElement(name, value,
-                      static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
-                                                (t.cdata ? XmlNode::kCdata : 0)),
-                      tokenAttributes_);
+    addElement(name, value,
+               static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
+                                         (t.cdata ? XmlNode::kCdata : 0)),
+               tokenAttributes_);
+    return true;
 }
 
 // Appends an element whose attributes stand in the array from `first` on, as a child of the open
 // element (or as the root), and opens it unless it closes itself.
-bool Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t first) {
-    if (doc_.nodes.size() >= kNoNode) return refuse(ParseStatus::TooLarge, 0);
+void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t first) {
+    // Every element takes at least three bytes of the input ('<', a name byte, '>'), so the
+    // largest input cannot make kNoNode elements.
+    static_assert(kMaxInput / 3 < kNoNode);
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
     XmlNode& node = doc_.nodes.append();  // filled in place: no temporary to copy
     node.name = name;
@@ -683,7 +686,6 @@ bool Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t f
         node.childCount = static_cast<std::uint32_t>(pending_.size());
         open_ = index;
     }
-    return true;
 }
 
 // The input ended too early: a comment left open, or a tag, explains it best.
