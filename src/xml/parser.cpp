@@ -172,24 +172,24 @@ class Parser {
 std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
     const unsigned char* s = bytes();
     const std::size_t n = end_;
-    // The zero byte after the input stops every scan over tag spaces and names.
+    // The zero byte after the input matches none of the bytes looked for below, and it stops
+    // every scan (j never passes n): the input's end needs no checks of its own.
     for (;;) {
-        if (s[j] == '>' || (s[j] == '/' && j + 1 < n && s[j + 1] == '>')) return j;
+        if (s[j] == '>' || (s[j] == '/' && s[j + 1] == '>')) return j;
         if (!Is(s[j], kTagSpace)) return 0;
         while (Is(s[j], kTagSpace)) ++j;
-        if (j >= n) return 0;
         if (s[j] == '>' || s[j] == '/') continue;
         const std::size_t nameBegin = j;
         while (Is(s[j], kPlainName)) ++j;
         const std::size_t nameEnd = j;
         while (Is(s[j], kTagSpace)) ++j;
-        if (nameEnd == nameBegin || j >= n || s[j] != '=') return 0;
+        if (nameEnd == nameBegin || s[j] != '=') return 0;
         ++j;
         while (Is(s[j], kTagSpace)) ++j;
-        if (j >= n || s[j] != '"') return 0;
+        if (s[j] != '"') return 0;
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
-        if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return 0;
+        if (s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return 0;
         const std::size_t count = doc_.attributes.size() - first;
         if (count != 0) {
             if (count >= kLinearAttributes) return 0;
@@ -200,8 +200,10 @@ std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
                 if (doc_.text(doc_.attributes[k].name) == name) return 0;
             }
         }
-        doc_.attributes.push_back({here(nameBegin, nameEnd), here(valueBegin, j)});
-        if (++j >= n) return 0;
+        XmlAttribute& attribute = doc_.attributes.append();
+        attribute.name = here(nameBegin, nameEnd);
+        attribute.value = here(valueBegin, j);
+        ++j;
     }
 }
 
