@@ -669,23 +669,19 @@ void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t f
     // largest input cannot make kNoNode elements.
     static_assert(kMaxInput / 3 < kNoNode);
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
-    XmlNode& node = doc_.nodes.append();  // filled in place: no temporary to copy
-    node.name = name;
-    node.value = value;
-    node.firstAttribute = static_cast<std::uint32_t>(first);
-    node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
-    node.flags = flags;
     if (open_ == kNoNode) {
         doc_.root = index;
     } else {
         pending_.push_back(index);
     }
+    const auto attributes = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
     if (flags & XmlNode::kSelfClosing) {
-        node.firstChild = 0;
-        node.childCount = 0;
+        node = XmlNode{name, value, static_cast<std::uint32_t>(first), attributes, 0, 0, flags};
     } else {
-        node.firstChild = open_;
-        node.childCount = static_cast<std::uint32_t>(pending_.size());
+        node = XmlNode{name,       value, static_cast<std::uint32_t>(first),
+                       attributes, open_, static_cast<std::uint32_t>(pending_.size()),
+                       flags};
         open_ = index;
     }
 }
