@@ -122,8 +122,7 @@ class Parser {
                                                   std::size_t first);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
-    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt,
-                                                          std::string_view name) const;
+    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt, Span name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -237,7 +236,7 @@ Step Parser::next(Token& t) {
         if (endTag && open_ != kNoNode) {
             // The usual end tag closes the innermost element: compared with its name in place.
             XmlNode& top = doc_.nodes[open_];
-            const std::size_t gt = quickEndTag(lt, doc_.text(top.name));
+            const std::size_t gt = top.name.offset < n ? quickEndTag(lt, top.name) : 0;
             if (gt != 0) {
                 j = gt + 1;
                 if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
@@ -534,15 +533,16 @@ void Parser::closeTop(XmlNode& node) {
     pending_.shrink(mark);
 }
 
-// The end of the end tag at `lt` when it is "</" + the innermost open element's name + '>' and
-// that name is of plain bytes, as the tight loop would read it; 0 otherwise.
-std::size_t Parser::quickEndTag(std::size_t lt, std::string_view name) const {
+// The end of the end tag at `lt` when it is "</" + `name` (a run of the working input, the
+// innermost open element's name) + '>' and that name is of plain bytes, as the tight loop would
+// read it; 0 otherwise.
+std::size_t Parser::quickEndTag(std::size_t lt, Span name) const {
     const unsigned char* s = bytes() + lt + 2;
-    const auto* x = reinterpret_cast<const unsigned char*>(name.data());
+    const unsigned char* x = bytes() + name.offset;
     std::size_t k = 0;
     // The zero byte after the input is not a plain byte: the scan stops there at the latest.
-    while (k < name.size() && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
-    return k == name.size() && s[k] == '>' ? lt + 2 + k : 0;
+    while (k < name.length && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
+    return k == name.length && s[k] == '>' ? lt + 2 + k : 0;
 }
 
 // The attribute text of the common form, name="value" pairs between tag spaces, read straight
