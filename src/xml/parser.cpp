@@ -1,20 +1,25 @@
 // The scan of the working input (the comment-free copy; strip.cpp removes comments first).
 //
 // Which reader reads what, and why there are several:
-// - quickTag reads the common tag in one pass: tag spaces, '<', a name of plain bytes, then
-//   name="value" attributes, then '>' or "/>"; the name and the attributes go straight into the
-//   arrays as runs of the working input. It covers nearly every tag, so it sets the speed.
+// - next() is the tight loop: it reads the common token in one pass, straight into the arrays,
+//   without a Token in between: tag spaces, '<', a name of plain bytes (after '/' in an end tag),
+//   name="value" attributes (tagAttributes), '>' or "/>", then plain element text up to the next
+//   '<' (plainTextEnd). The usual end tag is compared with the open element's name in place
+//   (quickEndTag). It covers nearly every token, so it sets the speed.
 // - scanToken reads any other tag in place, as the outer scan of a token is defined: quotes,
 //   two-byte characters, skipped constructs ("<?...>", "<!...>") and text before the tag.
 //   splitTag cuts the tag into name and attribute text; quickAttributes reads the common
 //   attribute form from there, and ParseAttributes (attributes.cpp) every other form.
-// - readText and readCdata read the element text after a tag up to the next '<', in place.
+// - readText and readCdata read the element text after a tag up to the next '<', in place, when
+//   it is not plain (CDATA, two-byte characters before a '<' or '>', the input's end).
 // - NextToken and ParseElement (tokens.cpp) read the rare token that cannot be read in place (a
 //   zero byte, a skipped construct or an unusual CDATA section in element text) step by step
 //   into a copy, as the rules are written; its texts go to the document's second store.
 // A reader that meets what it does not handle hands the token to the next one down, from the
-// token's start. Every byte class and every limit that they share is in grammar.h; failures
-// say why and where through fail() (parse_result.h).
+// token's start (next() keeps a tag it read and hands on only its text). take() turns a token
+// from the lower readers into an element, as next() does for its own. Every byte class and every
+// limit that they share is in grammar.h; failures say why and where through fail()
+// (parse_result.h).
 #include "xml/parser.h"
 
 #include <algorithm>
