@@ -1,25 +1,32 @@
 // The scan of the working input (the comment-free copy; strip.cpp removes comments first).
 //
 // Which reader reads what, and why there are several:
-// - quickTag reads the common tag in one pass: tag spaces, '<', a name of plain bytes, then
-//   name="value" attributes, then '>' or "/>"; the name and the attributes go straight into the
-//   arrays as runs of the working input. It covers nearly every tag, so it sets the speed.
+// - next() is the tight loop: it reads the common token in one pass, straight into the arrays,
+//   without a Token in between: tag spaces, '<', a name of plain bytes (after '/' in an end tag),
+//   name="value" attributes (tagAttributes), '>' or "/>", then plain element text up to the next
+//   '<' (plainTextEnd). The usual end tag is compared with the open element's name in place
+//   (quickEndTag). It covers nearly every token, so it sets the speed.
 // - scanToken reads any other tag in place, as the outer scan of a token is defined: quotes,
 //   two-byte characters, skipped constructs ("<?...>", "<!...>") and text before the tag.
 //   splitTag cuts the tag into name and attribute text; quickAttributes reads the common
 //   attribute form from there, and ParseAttributes (attributes.cpp) every other form.
-// - readText and readCdata read the element text after a tag up to the next '<', in place.
+// - readText and readCdata read the element text after a tag up to the next '<', in place, when
+//   it is not plain (CDATA, two-byte characters before a '<' or '>', the input's end).
 // - NextToken and ParseElement (tokens.cpp) read the rare token that cannot be read in place (a
 //   zero byte, a skipped construct or an unusual CDATA section in element text) step by step
 //   into a copy, as the rules are written; its texts go to the document's second store.
 // A reader that meets what it does not handle hands the token to the next one down, from the
-// token's start. Every byte class and every limit that they share is in grammar.h; failures
-// say why and where through fail() (parse_result.h).
+// token's start (next() keeps a tag it read and hands on only its text). take() turns a token
+// from the lower readers into an element, as next() does for its own. Every byte class and every
+// limit that they share is in grammar.h; failures say why and where through fail()
+// (parse_result.h).
 #include "xml/parser.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +64,38 @@ struct Token {
     std::size_t lt = 0;           // the tag's '<' in the byte store
 };
 
+// A stack of plain values for the tight loop, which pushes and pops once per tag: a push is a
+// compare and a store, and only growing leaves the loop.
+template <typename T>
+class Stack {
+  public:
+    void push_back(T value) {
+        if (top_ == end_) grow();
+        *top_++ = value;
+    }
+    void pop_back() { --top_; }
+    T& back() { return top_[-1]; }
+    bool empty() const { return top_ == data_.get(); }
+    std::size_t size() const { return static_cast<std::size_t>(top_ - data_.get()); }
+    const T* data() const { return data_.get(); }
+    void shrink(std::size_t size) { top_ = data_.get() + size; }
+
+  private:
+    [[gnu::noinline]] void grow() {
+        const std::size_t size = this->size();
+        const std::size_t capacity = std::max<std::size_t>(64, 2 * size);
+        std::unique_ptr<T[]> bigger(new T[capacity]);
+        std::copy_n(data_.get(), size, bigger.get());
+        data_ = std::move(bigger);
+        top_ = data_.get() + size;
+        end_ = data_.get() + capacity;
+    }
+
+    std::unique_ptr<T[]> data_;
+    T* top_ = nullptr;
+    T* end_ = nullptr;
+};
+
 class Parser {
   public:
     explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
@@ -70,19 +109,25 @@ class Parser {
     std::string_view view(std::size_t from, std::size_t to) const {
         return {doc_.bytes.data() + from, to - from};
     }
-    Step next(Token& t);
+    [[gnu::noinline]] Step next(Token& t);
     Step scanToken(Token& t);
-    enum class Read { Tag, Unusual };
-    Read quickTag(Token& t, std::size_t& gt);
+    // Kept out of the tight loop, which runs better with fewer values to keep in registers.
+    [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first);
+    [[gnu::noinline]] std::size_t plainTextEnd(std::size_t from) const;
+    std::size_t tagAttributes(std::size_t j, std::size_t first);
     Step nextGeneral(Token& t);
     bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
-    Step readText(std::size_t gt, Token& t);
+    [[gnu::noinline]] Step readText(std::size_t gt, Token& t);
     Step readCdata(std::size_t lt, Token& t);
     enum class Quick { Done, Duplicate, Unusual };
     Quick quickAttributes(std::string_view text);
     bool generalAttributes(const Token& t);
     bool take(const Token& t);
-    bool closeElement(std::string_view endName, std::size_t lt);
+    [[gnu::always_inline]] inline void addElement(Span name, Span value, std::uint8_t flags,
+                                                  std::size_t first);
+    [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
+    [[gnu::always_inline]] inline void closeTop(XmlNode& node);
+    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt, Span name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -108,15 +153,14 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    // The open-element stack (as deep as the nesting). Each open element's children so far stand
-    // on the pending stack from its mark on; when it closes they move to the children array as
-    // one run, so the runs are laid out without a pass after the parse.
-    struct OpenElement {
-        std::uint32_t node;
-        std::uint32_t mark;
-    };
-    std::vector<OpenElement> open_;
-    std::vector<std::uint32_t> pending_;
+    // The innermost open element (kNoNode: none). While an element is open, its child fields
+    // say where it stands instead: firstChild holds its parent (the open element before it) and
+    // childCount its mark, the size of the pending stack when it opened. Its children so far
+    // stand on the pending stack from that mark on; when it closes they move to the children
+    // array as one run, so the runs are laid out without a pass after the parse, and no stack as
+    // deep as the nesting is needed besides the pending one.
+    std::uint32_t open_ = kNoNode;
+    Stack<std::uint32_t> pending_;
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
     TextBuffer token_;
@@ -126,85 +170,132 @@ class Parser {
     ParseResult result_;
 };
 
-// The common tag in one pass: tag spaces, '<', a name of plain bytes, then name="value"
-// attributes between tag spaces, then '>' or "/>"; the attributes go straight into the array.
-// Unusual: anything else, which the general scan below reads instead.
-Parser::Read Parser::quickTag(Token& t, std::size_t& gt) {
+// The attributes of a tag that the one-pass reader reads, from `j` just after its name:
+// name="value" pairs between tag spaces, up to '>' or "/>", straight into the attribute array.
+// The tag's '>' or the '/' of its "/>"; 0 for anything else.
+std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
     const unsigned char* s = bytes();
     const std::size_t n = end_;
-    std::size_t j = pos_;
-    while (j < n && Is(s[j], kTagSpace)) ++j;
-    if (j + 2 >= n || s[j] != '<') return Read::Unusual;
-    t.lt = j;
-    const std::size_t nameBegin = ++j;
-    if (s[j] == '/') ++j;  // an end tag
-    const std::size_t plain = j;
-    while (Is(s[j], kPlainName)) ++j;  // the zero byte after the input ends every name
-    if (j == plain || j >= n) return Read::Unusual;
-    t.name = view(nameBegin, j);
+    // The zero byte after the input matches none of the bytes looked for below, and it stops
+    // every scan (j never passes n): the input's end needs no checks of its own.
     for (;;) {
-        if (s[j] == '>' || (s[j] == '/' && j + 1 < n && s[j + 1] == '>')) break;
-        if (!Is(s[j], kTagSpace)) return Read::Unusual;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
-        if (j >= n) return Read::Unusual;
+        if (s[j] == '>' || (s[j] == '/' && s[j + 1] == '>')) return j;
+        if (!Is(s[j], kTagSpace)) return 0;
+        while (Is(s[j], kTagSpace)) ++j;
         if (s[j] == '>' || s[j] == '/') continue;
-        const std::size_t attrBegin = j;
+        const std::size_t nameBegin = j;
         while (Is(s[j], kPlainName)) ++j;
-        const std::size_t attrEnd = j;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
-        if (attrEnd == attrBegin || j >= n || s[j] != '=') return Read::Unusual;
+        const std::size_t nameEnd = j;
+        while (Is(s[j], kTagSpace)) ++j;
+        if (nameEnd == nameBegin || s[j] != '=') return 0;
         ++j;
-        while (j < n && Is(s[j], kTagSpace)) ++j;
-        if (j >= n || s[j] != '"') return Read::Unusual;
+        while (Is(s[j], kTagSpace)) ++j;
+        if (s[j] != '"') return 0;
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
-        if (j >= n || s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return Read::Unusual;
-        const std::string_view name = view(attrBegin, attrEnd);  // compared below
-        if (doc_.attributes.size() - tokenAttributes_ >= kLinearAttributes) return Read::Unusual;
-        for (std::size_t k = tokenAttributes_; k < doc_.attributes.size(); ++k) {
+        if (s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return 0;
+        const std::size_t count = doc_.attributes.size() - first;
+        if (count != 0) {
+            if (count >= kLinearAttributes) return 0;
             // A repeated name fails the load only once the tag is known to end: leave it to
             // the general scan.
-            if (doc_.text(doc_.attributes[k].name) == name) return Read::Unusual;
+            const std::string_view name = view(nameBegin, nameEnd);
+            for (std::size_t k = first; k < first + count; ++k) {
+                if (doc_.text(doc_.attributes[k].name) == name) return 0;
+            }
         }
-        doc_.attributes.push_back({here(attrBegin, attrEnd), here(valueBegin, j)});
-        if (++j >= n) return Read::Unusual;
+        XmlAttribute& attribute = doc_.attributes.append();
+        attribute.name = here(nameBegin, nameEnd);
+        attribute.value = here(valueBegin, j);
+        ++j;
     }
-    t.selfClosing = s[j] == '/';
-    gt = j + (t.selfClosing ? 1 : 0);
-    t.attributesRead = true;
-    return Read::Tag;
 }
 
+// The end of the element text that starts at `from` when readText would take it as it stands:
+// the next tag's '<' with plain text before it. 0 when readText has more to decide.
+std::size_t Parser::plainTextEnd(std::size_t from) const {
+    const unsigned char* s = bytes();
+    const std::size_t n = end_;
+    const std::size_t j = FindAny<'<', '>', 0>(s, from, n);
+    if (j >= n || s[j] != '<' || (j + 1 < n && s[j + 1] == '!')) return 0;
+    return LeadRun(s, from, j) % 2 == 0 ? j : 0;
+}
+
+// The one-pass reader: takes tokens of the common form straight into the arrays, and returns the
+// first token that needs the general road (take() then finishes it). A common token is tag
+// spaces, '<', a name of plain bytes (after a '/' in an end tag), attributes as tagAttributes
+// reads them, '>' or "/>", and plain element text up to the next tag. This loop sets the speed.
 Step Parser::next(Token& t) {
+    const unsigned char* const s = bytes();
+    const std::size_t n = end_;
+    std::size_t j = pos_;
     for (;;) {
-        tokenAttributes_ = doc_.attributes.size();
-        // Field by field, each from a constant: copying one field into another here makes the
-        // compiler store and reload them, which stalls.
-        t.name = std::string_view();
-        t.value = std::string_view();
-        t.attributes = std::string_view();
-        t.inStore = true;
-        t.cdata = false;
-        t.attributesRead = false;
-        std::size_t tagEnd = 0;
-        if (quickTag(t, tagEnd) != Read::Tag) return scanToken(t);
-        if (t.selfClosing) {
-            pos_ = tagEnd + 1;
+        const std::size_t first = doc_.attributes.size();
+        const std::size_t at = j;  // where the token starts
+        if (s[j] != '<') {
+            while (Is(s[j], kTagSpace)) ++j;  // the zero byte after the input stops it
+            if (s[j] != '<') return general(t, at, first);
+        }
+        const std::size_t lt = j;  // a '<' too near the end leaves the name empty or unended
+        const bool endTag = s[lt + 1] == '/';
+        if (endTag && open_ != kNoNode) {
+            // The usual end tag closes the innermost element: compared with its name in place.
+            XmlNode& top = doc_.nodes[open_];
+            const std::size_t gt = top.name.offset < n ? quickEndTag(lt, top.name) : 0;
+            if (gt != 0) {
+                j = gt + 1;
+                if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
+                if (j != 0) {
+                    closeTop(top);
+                    continue;
+                }
+                j = lt;
+            }
+        }
+        const std::size_t nameBegin = lt + (endTag ? 2 : 1);
+        j = nameBegin;
+        while (Is(s[j], kPlainName)) ++j;
+        if (j >= n) return general(t, at, first);
+        if (j == nameBegin) return general(t, at, first);
+        const std::size_t nameEnd = j;
+        if (s[j] != '>') {
+            j = tagAttributes(j, first);
+            if (j == 0) return general(t, at, first);
+        }
+        const bool selfClosing = s[j] == '/';
+        const std::size_t gt = j + (selfClosing ? 1 : 0);
+        j = gt + 1;  // the element text; a self-closing tag has none
+        if (!selfClosing && !(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
+        if (j == 0 || (endTag && doc_.attributes.size() != first)) {
+            // The text needs readText's decisions, or an end tag's attributes are to be dropped.
+            // pos_ stays at the token's start, where the step-by-step reader would begin again.
+            pos_ = at;
+            tokenAttributes_ = first;
+            t = Token{};
+            t.name = view(lt + 1, nameEnd);
+            t.selfClosing = selfClosing;
+            t.attributesRead = true;
+            t.lt = lt;
+            if (!selfClosing) return readText(gt, t);
+            pos_ = gt + 1;
             return Step::Token;
         }
-        // No text at all, the next tag follows: the usual case between tags, without a call.
-        const unsigned char* s = bytes();
-        const bool bare = tagEnd + 2 < end_ && s[tagEnd + 1] == '<' && s[tagEnd + 2] != '!';
-        if (bare) pos_ = tagEnd + 1;
-        const Step step = bare ? Step::Token : readText(tagEnd, t);
-        // A plain end tag read in place closes its element right here, while the branch that
-        // told it from a start tag is still fresh.
-        if (step != Step::Token || !t.inStore || t.name[0] != '/' ||
-            doc_.attributes.size() != tokenAttributes_) {
-            return step;
+        if (endTag) {
+            if (!closeElement(view(nameBegin, nameEnd), lt)) return Step::Fail;
+            continue;
         }
-        if (!closeElement(t.name.substr(1), t.lt)) return Step::Fail;
+        const Span value = j == gt + 1 ? Span{} : keep(TrimTagSpaces(view(gt + 1, j)), true);
+        const auto flags = static_cast<std::uint8_t>(selfClosing ? XmlNode::kSelfClosing : 0);
+        addElement(here(lt + 1, nameEnd), value, flags, first);
     }
+}
+
+// Hands the token that starts at `at` to the general scan.
+Step Parser::general(Token& t, std::size_t at, std::size_t first) {
+    pos_ = at;
+    tokenAttributes_ = first;
+    t = Token{};
+    return scanToken(t);
 }
 
 // The token at pos_ in its general form: any text before the tag, skipped constructs, quotes and
@@ -406,7 +497,7 @@ std::uint32_t Load4(const char* p) {
 
 // Short names compare as two overlapping words that cover them: no loop whose exit depends on
 // the length, and no library call for the usual few bytes.
-bool SameName(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
     const char* x = a.data();
@@ -421,25 +512,42 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 bool Parser::closeElement(std::string_view endName, std::size_t lt) {
-    if (open_.empty()) return refuse(ParseStatus::EndTagWithoutStart, lt);
-    const OpenElement top = open_.back();
-    XmlNode& node = doc_.nodes[top.node];
+    if (open_ == kNoNode) return refuse(ParseStatus::EndTagWithoutStart, lt);
+    XmlNode& node = doc_.nodes[open_];
     if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
         return refuse(ParseStatus::EndTagMismatch, lt);
     }
-    open_.pop_back();
-    const std::size_t count = pending_.size() - top.mark;
-    if (count == 0) return true;
-    node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+    closeTop(node);
+    return true;
+}
+
+// Closes the innermost open element, `node`: its children move from the pending stack.
+void Parser::closeTop(XmlNode& node) {
+    open_ = node.firstChild;
+    const std::size_t mark = node.childCount;
+    const std::size_t count = pending_.size() - mark;
+    node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
     node.childCount = static_cast<std::uint32_t>(count);
+    if (count == 0) return;
     if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
         doc_.children.push_back(pending_.back());
         pending_.pop_back();
-        return true;
+        return;
     }
-    doc_.children.append(pending_.data() + top.mark, count);
-    pending_.resize(top.mark);
-    return true;
+    doc_.children.append(pending_.data() + mark, count);
+    pending_.shrink(mark);
+}
+
+// The end of the end tag at `lt` when it is "</" + `name` (a run of the working input, the
+// innermost open element's name) + '>' and that name is of plain bytes, as the tight loop would
+// read it; 0 otherwise.
+std::size_t Parser::quickEndTag(std::size_t lt, Span name) const {
+    const unsigned char* s = bytes() + lt + 2;
+    const unsigned char* x = bytes() + name.offset;
+    std::size_t k = 0;
+    // The zero byte after the input is not a plain byte: the scan stops there at the latest.
+    while (k < name.length && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
+    return k == name.length && s[k] == '>' ? lt + 2 + k : 0;
 }
 
 // The attribute text of the common form, name="value" pairs between tag spaces, read straight
@@ -546,26 +654,41 @@ bool Parser::take(const Token& t) {
     }
     const Span name = keep(t.name, t.inStore);
     const Span value = keep(TrimTagSpaces(t.value), t.inStore);  // again, when already trimmed
-    if (overflow_ || doc_.nodes.size() >= kNoNode) return refuse(ParseStatus::TooLarge, 0);
 
+    if (overflow_) return refuse(ParseStatus::TooLarge, 0);
+    if (!t.inStore) {
+        const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
+        doc_.tagStarts.emplace_back(index, static_cast<std::uint32_t>(t.lt));
+    }
+    addElement(name, value,
+               static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
+                                         (t.cdata ? XmlNode::kCdata : 0)),
+               tokenAttributes_);
+    return true;
+}
+
+// Appends an element whose attributes stand in the array from `first` on, as a child of the open
+// element (or as the root), and opens it unless it closes itself.
+void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t first) {
+    // Every element takes at least three bytes of the input ('<', a name byte, '>'), so the
+    // largest input cannot make kNoNode elements.
+    static_assert(kMaxInput / 3 < kNoNode);
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
-    if (!t.inStore) doc_.tagStarts.emplace_back(index, static_cast<std::uint32_t>(t.lt));
-    XmlNode& node = doc_.nodes.append();  // filled in place: no temporary to copy
-    node.name = name;
-    node.value = value;
-    node.firstAttribute = static_cast<std::uint32_t>(first);
-    node.attributeCount = static_cast<std::uint32_t>(doc_.attributes.size() - first);
-    node.flags = static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
-                                           (t.cdata ? XmlNode::kCdata : 0));
-    node.firstChild = 0;
-    node.childCount = 0;
-    if (open_.empty()) {
+    if (open_ == kNoNode) {
         doc_.root = index;
     } else {
         pending_.push_back(index);
     }
-    if (!t.selfClosing) open_.push_back({index, static_cast<std::uint32_t>(pending_.size())});
-    return true;
+    const auto attributes = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
+    if (flags & XmlNode::kSelfClosing) {
+        node = XmlNode{name, value, static_cast<std::uint32_t>(first), attributes, 0, 0, flags};
+    } else {
+        node = XmlNode{name,       value, static_cast<std::uint32_t>(first),
+                       attributes, open_, static_cast<std::uint32_t>(pending_.size()),
+                       flags};
+        open_ = index;
+    }
 }
 
 // The input ended too early: a comment left open, or a tag, explains it best.
@@ -582,17 +705,15 @@ bool Parser::endFailure(ParseStatus why, std::size_t at) {
 bool Parser::run() {
     if (end_ <= 1) return refuse(ParseStatus::EmptyInput, 0);
     Token t;
-    const Step first = next(t);
-    if (first == Step::NoMore) return endFailure(ParseStatus::NoElement, 0);
-    if (first == Step::Fail) return false;
     for (;;) {
-        if (!take(t)) return false;
         const Step step = next(t);
         if (step == Step::Fail) return false;
         if (step == Step::NoMore) break;
+        if (!take(t)) return false;
     }
-    if (!open_.empty())
-        return endFailure(ParseStatus::UnclosedElement, doc_.tagStart(open_.back().node));
+    // Every token makes an element or closes one (an end tag with none open fails).
+    if (doc_.nodes.empty()) return endFailure(ParseStatus::NoElement, 0);
+    if (open_ != kNoNode) return endFailure(ParseStatus::UnclosedElement, doc_.tagStart(open_));
     return true;
 }
 
