@@ -1,0 +1,240 @@
+#pragma once
+// The loader's working parts, shared by its two readers: the tight loop in parser.cpp and the
+// general readers in parser_general.cpp (the comment at the top of parser.cpp says which reads
+// what). Only those two files include this.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "xml/attributes.h"
+#include "xml/document.h"
+#include "xml/grammar.h"
+#include "xml/parse_result.h"
+#include "xml/tokens.h"
+
+namespace quillon::xml::load {
+
+enum class Step { Token, NoMore, Fail };
+
+inline std::string_view TrimTagSpaces(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && Is(s[begin], kTagSpace)) ++begin;
+    while (end > begin && Is(s[end - 1], kTagSpace)) --end;
+    return text.substr(begin, end - begin);
+}
+
+constexpr std::string_view kCdataOpen = "<![CDATA[";
+constexpr std::string_view kCdataClose = "]]>";
+
+// What one token yields. Views point into the byte store (inStore) or into scratch texts.
+struct Token {
+    std::string_view name;
+    std::string_view value;  // trimmed only when kept
+    std::string_view attributes;
+    bool inStore = true;
+    bool selfClosing = false;
+    bool cdata = false;
+    bool attributesRead = false;  // already in the attribute array, from tokenAttributes_ on
+    std::size_t lt = 0;           // the tag's '<' in the byte store
+};
+
+// A stack of plain values for the tight loop, which pushes and pops once per tag: a push is a
+// compare and a store, and only growing leaves the loop.
+template <typename T>
+class Stack {
+  public:
+    void push_back(T value) {
+        if (top_ == end_) grow();
+        *top_++ = value;
+    }
+    void pop_back() { --top_; }
+    T& back() { return top_[-1]; }
+    bool empty() const { return top_ == data_.get(); }
+    std::size_t size() const { return static_cast<std::size_t>(top_ - data_.get()); }
+    const T* data() const { return data_.get(); }
+    void shrink(std::size_t size) { top_ = data_.get() + size; }
+
+  private:
+    [[gnu::noinline]] void grow() {
+        const std::size_t size = this->size();
+        const std::size_t capacity = std::max<std::size_t>(64, 2 * size);
+        std::unique_ptr<T[]> bigger(new T[capacity]);
+        std::copy_n(data_.get(), size, bigger.get());
+        data_ = std::move(bigger);
+        top_ = data_.get() + size;
+        end_ = data_.get() + capacity;
+    }
+
+    std::unique_ptr<T[]> data_;
+    T* top_ = nullptr;
+    T* end_ = nullptr;
+};
+
+class Parser {
+  public:
+    explicit Parser(XmlDocument& doc) : doc_(doc), end_(doc.bytes.size()), pos_(1) {}
+    bool run();
+    const ParseResult& result() const { return result_; }
+
+  private:
+    const unsigned char* bytes() const {
+        return reinterpret_cast<const unsigned char*>(doc_.bytes.data());
+    }
+    std::string_view view(std::size_t from, std::size_t to) const {
+        return {doc_.bytes.data() + from, to - from};
+    }
+    [[gnu::noinline]] Step next(Token& t);
+    Step scanToken(Token& t);
+    // Kept out of the tight loop, which runs better with fewer values to keep in registers.
+    [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first);
+    [[gnu::noinline]] std::size_t plainTextEnd(std::size_t from) const;
+    [[gnu::always_inline]] inline std::size_t tagAttributes(std::size_t j, std::size_t first);
+    Step nextGeneral(Token& t);
+    bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
+    [[gnu::noinline]] Step readText(std::size_t gt, Token& t);
+    Step readCdata(std::size_t lt, Token& t);
+    enum class Quick { Done, Duplicate, Unusual };
+    Quick quickAttributes(std::string_view text);
+    bool generalAttributes(const Token& t);
+    bool take(const Token& t);
+    [[gnu::always_inline]] inline void addElement(Span name, Span value, std::uint8_t flags,
+                                                  std::size_t first);
+    [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
+    [[gnu::always_inline]] inline void closeTop(XmlNode& node);
+    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt, Span name) const;
+    // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
+    Step fail(ParseStatus why, std::size_t at) {
+        if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
+        return Step::Fail;
+    }
+    bool refuse(ParseStatus why, std::size_t at) {
+        fail(why, at);
+        return false;
+    }
+    bool endFailure(ParseStatus why, std::size_t at);
+    Span keep(std::string_view text, bool inStore) {
+        if (text.empty()) return Span{};
+        if (!inStore) return copy(text);
+        const auto offset = static_cast<std::size_t>(text.data() - doc_.bytes.data());
+        return Span{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
+    }
+    Span copy(std::string_view text);
+    // The span of a run of the working input.
+    Span here(std::size_t from, std::size_t to) const {
+        return Span{static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to - from)};
+    }
+
+    XmlDocument& doc_;
+    const std::size_t end_;  // end of the working input in the byte store
+    std::size_t pos_;
+    // The innermost open element (kNoNode: none). While an element is open, its child fields
+    // say where it stands instead: firstChild holds its parent (the open element before it) and
+    // childCount its mark, the size of the pending stack when it opened. Its children so far
+    // stand on the pending stack from that mark on; when it closes they move to the children
+    // array as one run, so the runs are laid out without a pass after the parse, and no stack as
+    // deep as the nesting is needed besides the pending one.
+    std::uint32_t open_ = kNoNode;
+    Stack<std::uint32_t> pending_;
+    std::vector<AttributePieces> pieces_;
+    std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
+    TextBuffer token_;
+    ElementParts parts_;
+    bool overflow_ = false;
+    std::size_t openTag_ = 0;  // the '<' of a tag that the input ends in (0: none)
+    ParseResult result_;
+};
+
+inline std::uint64_t Load8(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline std::uint32_t Load4(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Short names compare as two overlapping words that cover them: no loop whose exit depends on
+// the length, and no library call for the usual few bytes.
+[[gnu::always_inline]] inline bool SameName(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (n >= 8) {
+        if (n > 16) return a == b;
+        return ((Load8(x) ^ Load8(y)) | (Load8(x + n - 8) ^ Load8(y + n - 8))) == 0;
+    }
+    if (n >= 4) return ((Load4(x) ^ Load4(y)) | (Load4(x + n - 4) ^ Load4(y + n - 4))) == 0;
+    if (n == 0) return true;
+    return ((x[0] ^ y[0]) | (x[n / 2] ^ y[n / 2]) | (x[n - 1] ^ y[n - 1])) == 0;  // 1 to 3 bytes
+}
+
+bool Parser::closeElement(std::string_view endName, std::size_t lt) {
+    if (open_ == kNoNode) return refuse(ParseStatus::EndTagWithoutStart, lt);
+    XmlNode& node = doc_.nodes[open_];
+    if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
+        return refuse(ParseStatus::EndTagMismatch, lt);
+    }
+    closeTop(node);
+    return true;
+}
+
+// Closes the innermost open element, `node`: its children move from the pending stack.
+void Parser::closeTop(XmlNode& node) {
+    open_ = node.firstChild;
+    const std::size_t mark = node.childCount;
+    const std::size_t count = pending_.size() - mark;
+    node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
+    node.childCount = static_cast<std::uint32_t>(count);
+    if (count == 0) return;
+    if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
+        doc_.children.push_back(pending_.back());
+        pending_.pop_back();
+        return;
+    }
+    doc_.children.append(pending_.data() + mark, count);
+    pending_.shrink(mark);
+}
+
+// The end of the end tag at `lt` when it is "</" + `name` (a run of the working input, the
+// innermost open element's name) + '>' and that name is of plain bytes, as the tight loop would
+// read it; 0 otherwise.
+std::size_t Parser::quickEndTag(std::size_t lt, Span name) const {
+    const unsigned char* s = bytes() + lt + 2;
+    const unsigned char* x = bytes() + name.offset;
+    std::size_t k = 0;
+    // The zero byte after the input is not a plain byte: the scan stops there at the latest.
+    while (k < name.length && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
+    return k == name.length && s[k] == '>' ? lt + 2 + k : 0;
+}
+
+// Appends an element whose attributes stand in the array from `first` on, as a child of the open
+// element (or as the root), and opens it unless it closes itself.
+void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t first) {
+    // Every element takes at least three bytes of the input ('<', a name byte, '>'), so the
+    // largest input cannot make kNoNode elements.
+    static_assert(kMaxInput / 3 < kNoNode);
+    const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
+    if (open_ == kNoNode) {
+        doc_.root = index;
+    } else {
+        pending_.push_back(index);
+    }
+    const auto attributes = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
+    if (flags & XmlNode::kSelfClosing) {
+        node = XmlNode{name, value, static_cast<std::uint32_t>(first), attributes, 0, 0, flags};
+    } else {
+        node = XmlNode{name,       value, static_cast<std::uint32_t>(first),
+                       attributes, open_, static_cast<std::uint32_t>(pending_.size()),
+                       flags};
+        open_ = index;
+    }
+}
+
+}  // namespace quillon::xml::load
