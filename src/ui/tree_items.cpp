@@ -1,13 +1,12 @@
 #include "ui/tree_items.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace quillon::ui {
 
 void TreeItems::Clear() {
     items_.clear();
-    topLevel_.clear();
+    firstTop_ = lastTop_ = -1;
     idAt_.clear();
     indexOf_.clear();
     inPreOrder_ = true;
@@ -18,11 +17,15 @@ int TreeItems::Add(int parent, const Text& text) {
     const int parentId = parent == -1 ? -1 : IdOf(parent);
     const bool stillInPreOrder = inPreOrder_ && AppendsInPreOrder(parentId);
     const int id = Count();
-    std::vector<int>& siblings = parentId < 0 ? topLevel_ : items_[parentId].children;
-    const int row = static_cast<int>(siblings.size());
-    siblings.push_back(id);
     const int level = parentId < 0 ? 0 : items_[parentId].level + 1;
-    items_.push_back({parentId, row, level, false, 0, text, {}});
+    items_.push_back({parentId, level, false, 0, -1, -1, -1, 0, text});
+    int& last = parentId < 0 ? lastTop_ : items_[parentId].lastChild;
+    if (last >= 0)
+        items_[last].nextSibling = id;
+    else
+        (parentId < 0 ? firstTop_ : items_[parentId].firstChild) = id;
+    last = id;
+    if (parentId >= 0) ++items_[parentId].childCount;
     if (!stillInPreOrder) {
         inPreOrder_ = false;
         Renumber();
@@ -57,13 +60,11 @@ int TreeItems::Level(int index) const {
 }
 
 int TreeItems::ChildCount(int index) const {
-    return Contains(index) ? static_cast<int>(items_[IdOf(index)].children.size()) : 0;
+    return Contains(index) ? items_[IdOf(index)].childCount : 0;
 }
 
 bool TreeItems::HasNextSibling(int index) const {
-    if (!Contains(index)) return false;
-    const Item& item = items_[IdOf(index)];
-    return item.row + 1 < static_cast<int>(ChildrenOf(item.parent).size());
+    return Contains(index) && items_[IdOf(index)].nextSibling >= 0;
 }
 
 bool TreeItems::Expanded(int index) const {
@@ -74,34 +75,39 @@ void TreeItems::Expand(int index) {
     if (!Contains(index)) return;
     const int id = IdOf(index);
     RevealId(id);
-    items_[id].expanded = !items_[id].children.empty();
+    items_[id].expanded = items_[id].childCount > 0;
 }
 
 void TreeItems::ExpandAll(int index) {
-    std::vector<int> pending = topLevel_;
+    int first = firstTop_;
+    int end = -1;  // the id after the last one to expand, in pre-order
     if (index != -1) {
         if (!Contains(index)) return;
-        pending.assign(1, IdOf(index));
-        RevealId(pending[0]);
+        first = IdOf(index);
+        RevealId(first);
+        for (int up = first; up >= 0 && end < 0; up = items_[up].parent)
+            end = items_[up].nextSibling;
     }
-    while (!pending.empty()) {
-        Item& item = items_[pending.back()];
-        pending.pop_back();
-        item.expanded = !item.children.empty();
-        pending.insert(pending.end(), item.children.begin(), item.children.end());
-    }
+    for (int id = first; id != end && id >= 0; id = NextId(id, false))
+        items_[id].expanded = items_[id].childCount > 0;
 }
 
 // Only expanded items can have expanded items below them, so the walk stays within what is shown.
 void TreeItems::Collapse(int index) {
     if (!Contains(index)) return;
-    std::vector<int> pending{IdOf(index)};
-    while (!pending.empty()) {
-        Item& item = items_[pending.back()];
-        pending.pop_back();
-        if (!item.expanded) continue;
-        item.expanded = false;
-        pending.insert(pending.end(), item.children.begin(), item.children.end());
+    const int top = IdOf(index);
+    if (!items_[top].expanded) return;
+    const int level = items_[top].level;
+    items_[top].expanded = false;
+    for (int id = items_[top].firstChild; id >= 0 && items_[id].level > level;) {
+        const bool open = items_[id].expanded;
+        items_[id].expanded = false;
+        if (open) {
+            id = items_[id].firstChild;
+            continue;
+        }
+        while (id >= 0 && items_[id].nextSibling < 0) id = items_[id].parent;
+        if (id >= 0) id = items_[id].nextSibling;
     }
 }
 
@@ -114,22 +120,19 @@ void TreeItems::RevealId(int id) {
         items_[up].expanded = true;
 }
 
+int TreeItems::NextId(int id, bool shownOnly) const {
+    const Item& item = items_[id];
+    if (item.firstChild >= 0 && (item.expanded || !shownOnly)) return item.firstChild;
+    while (id >= 0 && items_[id].nextSibling < 0) id = items_[id].parent;
+    return id < 0 ? -1 : items_[id].nextSibling;
+}
+
 std::vector<int> TreeItems::Shown(int* deepest) const {
     std::vector<int> shown;
     int level = 0;
-    // Each entry is a sibling list and the position of the next sibling to show.
-    std::vector<std::pair<const std::vector<int>*, std::size_t>> walk{{&topLevel_, 0}};
-    while (!walk.empty()) {
-        auto& [siblings, next] = walk.back();
-        if (next == siblings->size()) {
-            walk.pop_back();
-            continue;
-        }
-        const int id = (*siblings)[next++];
-        const Item& item = items_[id];
+    for (int id = firstTop_; id >= 0; id = NextId(id, true)) {
         shown.push_back(IndexOfId(id));
-        level = std::max(level, item.level);
-        if (item.expanded) walk.emplace_back(&item.children, 0);
+        level = std::max(level, static_cast<int>(items_[id].level));
     }
     if (deepest) *deepest = level;
     return shown;
@@ -147,19 +150,10 @@ bool TreeItems::AppendsInPreOrder(int parentId) const {
 void TreeItems::Renumber() {
     idAt_.clear();
     indexOf_.assign(items_.size(), 0);
-    std::vector<int> pending(topLevel_.rbegin(), topLevel_.rend());
-    while (!pending.empty()) {
-        const int id = pending.back();
-        pending.pop_back();
+    for (int id = firstTop_; id >= 0; id = NextId(id, false)) {
         indexOf_[id] = static_cast<int>(idAt_.size());
         idAt_.push_back(id);
-        const auto& children = items_[id].children;
-        pending.insert(pending.end(), children.rbegin(), children.rend());
     }
-}
-
-const std::vector<int>& TreeItems::ChildrenOf(int id) const {
-    return id < 0 ? topLevel_ : items_[id].children;
 }
 
 }  // namespace quillon::ui

@@ -46,25 +46,32 @@ class TreeItems {
     std::vector<int> Shown(int* deepest) const;
 
   private:
+    // Children are linked rather than listed, so that adding an item allocates nothing of its
+    // own: filling a tree of a million elements is a million appends.
     struct Item {
         int parent;      // id, -1 for a top-level item
-        int row;         // position among the parent's children
         int level : 31;  // number of ancestors
         bool expanded : 1;
         int value = 0;
+        int firstChild = -1;  // ids, -1 for none
+        int lastChild = -1;
+        int nextSibling = -1;
+        int childCount = 0;
         Text text;
-        std::vector<int> children;  // ids
     };
 
     int IdOf(int index) const { return inPreOrder_ ? index : idAt_[index]; }
     int IndexOfId(int id) const { return inPreOrder_ ? id : indexOf_[id]; }
     bool AppendsInPreOrder(int parentId) const;
     void Renumber();
-    const std::vector<int>& ChildrenOf(int id) const;
     void RevealId(int id);
+    // The id after `id` in pre-order, stepping into children only of expanded items when
+    // `shownOnly`; -1 after the last.
+    int NextId(int id, bool shownOnly) const;
 
     std::vector<Item> items_;  // by id: the order in which items were added
-    std::vector<int> topLevel_;
+    int firstTop_ = -1;        // the top-level items' list, by id
+    int lastTop_ = -1;
     // Pre-order numbering, only kept once items stopped arriving in pre-order.
     bool inPreOrder_ = true;
     std::vector<int> idAt_;     // pre-order index -> id
