@@ -153,9 +153,14 @@ void TreeView::SetCurrentItem(int item) {
     if (index.isValid()) setCurrentIndex(index);
 }
 
+long long TreeView::RowLine(int y) const {
+    const long long top = static_cast<long long>(y) + verticalOffset();
+    return top < 0 ? -1 : top / kRowHeight;
+}
+
 int TreeView::RowAt(int y) const {
-    const long long row = (static_cast<long long>(y) + verticalOffset()) / kRowHeight;
-    return y + verticalOffset() < 0 || row >= model_.rowCount() ? -1 : static_cast<int>(row);
+    const long long row = RowLine(y);
+    return row >= model_.rowCount() ? -1 : static_cast<int>(row);
 }
 
 int TreeView::ButtonAt(const QPoint& point) const {
@@ -317,11 +322,8 @@ void TreeView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = event->rect();
     // The rows the area crosses; none when it lies below the last.
-    const auto rowOf = [this](int y) {
-        return (static_cast<long long>(y) + verticalOffset()) / kRowHeight;
-    };
-    const int first = static_cast<int>(std::max(0LL, rowOf(area.top())));
-    const int last = static_cast<int>(std::min(model_.rowCount() - 1LL, rowOf(area.bottom())));
+    const int first = static_cast<int>(std::max(0LL, RowLine(area.top())));
+    const int last = static_cast<int>(std::min(model_.rowCount() - 1LL, RowLine(area.bottom())));
     if (model_.InBatch() || first > last) return;
 
     const int left = horizontalOffset();

@@ -72,6 +72,9 @@ class TreeView : public QAbstractItemView, public app::TreeView {
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
   private:
+    // The row line at viewport height `y`, past the last row too (-1 above the first); RowAt
+    // answers only for rows that exist.
+    long long RowLine(int y) const;
     int RowAt(int y) const;
     // The item whose expand button is at `point`, or -1.
     int ButtonAt(const QPoint& point) const;
