@@ -89,7 +89,11 @@ class Parser {
     [[gnu::noinline]] Step next(Token& t);
     Step scanToken(Token& t);
     // Kept out of the tight loop, which runs better with fewer values to keep in registers.
-    [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first);
+    // `first`: the attribute array's size when the token began, if the token read any.
+    static constexpr std::size_t kUnread = static_cast<std::size_t>(-1);
+    [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first = kUnread);
+    [[gnu::noinline]] Step withText(Token& t, std::size_t at, std::size_t lt, std::size_t first,
+                                    std::size_t nameEnd, std::size_t gt);
     [[gnu::noinline]] std::size_t plainTextEnd(std::size_t from) const;
     [[gnu::always_inline]] inline std::size_t tagAttributes(std::size_t j, std::size_t first);
     Step nextGeneral(Token& t);

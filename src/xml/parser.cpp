@@ -83,77 +83,77 @@ std::size_t Parser::plainTextEnd(std::size_t from) const {
 
 // The one-pass reader: takes tokens of the common form straight into the arrays, and returns the
 // first token that needs the general road (take() then finishes it). A common token is tag
-// spaces, '<', a name of plain bytes (after a '/' in an end tag), attributes as tagAttributes
-// reads them, '>' or "/>", and plain element text up to the next tag. This loop sets the speed.
+// spaces, '<', a name of plain bytes, attributes as tagAttributes reads them, '>' or "/>", and
+// plain element text up to the next tag; or the end tag of the innermost open element, as
+// quickEndTag reads it, and plain text after it. This loop sets the speed: start and end tags
+// take separate roads, and whatever either does not take leaves the loop.
 Step Parser::next(Token& t) {
     const unsigned char* const s = bytes();
-    const std::size_t n = end_;
     std::size_t j = pos_;
     for (;;) {
-        const std::size_t first = doc_.attributes.size();
         const std::size_t at = j;  // where the token starts
         if (s[j] != '<') {
             while (Is(s[j], kTagSpace)) ++j;  // the zero byte after the input stops it
-            if (s[j] != '<') return general(t, at, first);
+            if (s[j] != '<') return general(t, at);
         }
-        const std::size_t lt = j;  // a '<' too near the end leaves the name empty or unended
-        const bool endTag = s[lt + 1] == '/';
-        if (endTag && open_ != kNoNode) {
+        const std::size_t lt = j;  // a '<' at the end leaves the name empty: the zero byte
+        if (s[lt + 1] == '/') {
             // The usual end tag closes the innermost element: compared with its name in place.
+            if (open_ == kNoNode) return general(t, at);
             XmlNode& top = doc_.nodes[open_];
-            const std::size_t gt = top.name.offset < n ? quickEndTag(lt, top.name) : 0;
-            if (gt != 0) {
-                j = gt + 1;
-                if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
-                if (j != 0) {
-                    closeTop(top);
-                    continue;
-                }
-                j = lt;
-            }
+            const std::size_t gt = top.name.offset < end_ ? quickEndTag(lt, top.name) : 0;
+            if (gt == 0) return general(t, at);
+            j = gt + 1;
+            if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
+            if (j == 0) return general(t, at);
+            closeTop(top);
+            continue;
         }
-        const std::size_t nameBegin = lt + (endTag ? 2 : 1);
-        j = nameBegin;
+        j = lt + 1;
         while (Is(s[j], kPlainName)) ++j;
-        if (j >= n) return general(t, at, first);
-        if (j == nameBegin) return general(t, at, first);
         const std::size_t nameEnd = j;
+        // An empty name, or one the input's end cuts off (the zero byte after it is neither
+        // '>' nor a tag space), goes to the general road.
+        if (nameEnd == lt + 1) return general(t, at);
+        const std::size_t first = doc_.attributes.size();
         if (s[j] != '>') {
             j = tagAttributes(j, first);
             if (j == 0) return general(t, at, first);
         }
-        const bool selfClosing = s[j] == '/';
-        const std::size_t gt = j + (selfClosing ? 1 : 0);
-        j = gt + 1;  // the element text; a self-closing tag has none
-        if (!selfClosing && !(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
-        if (j == 0 || (endTag && doc_.attributes.size() != first)) {
-            // The text needs readText's decisions, or an end tag's attributes are to be dropped.
-            // pos_ stays at the token's start, where the step-by-step reader would begin again.
-            pos_ = at;
-            tokenAttributes_ = first;
-            t = Token{};
-            t.name = view(lt + 1, nameEnd);
-            t.selfClosing = selfClosing;
-            t.attributesRead = true;
-            t.lt = lt;
-            if (!selfClosing) return readText(gt, t);
-            pos_ = gt + 1;
-            return Step::Token;
-        }
-        if (endTag) {
-            if (!closeElement(view(nameBegin, nameEnd), lt)) return Step::Fail;
+        if (s[j] == '/') {  // "/>": no text of its own
+            addElement(here(lt + 1, nameEnd), Span{}, XmlNode::kSelfClosing, first);
+            j += 2;
             continue;
         }
-        const Span value = j == gt + 1 ? Span{} : keep(TrimTagSpaces(view(gt + 1, j)), true);
-        const auto flags = static_cast<std::uint8_t>(selfClosing ? XmlNode::kSelfClosing : 0);
-        addElement(here(lt + 1, nameEnd), value, flags, first);
+        const std::size_t gt = j;
+        Span value{};
+        j = gt + 1;
+        if (!(s[j] == '<' && s[j + 1] != '!')) {
+            j = plainTextEnd(j);
+            if (j == 0) return withText(t, at, lt, first, nameEnd, gt);
+            value = keep(TrimTagSpaces(view(gt + 1, j)), true);
+        }
+        addElement(here(lt + 1, nameEnd), value, 0, first);
     }
+}
+
+// Hands the start tag that starts at `at`, read up to its '>' at `gt`, to readText for its text.
+// pos_ stays at the token's start, where the step-by-step reader would begin again.
+Step Parser::withText(Token& t, std::size_t at, std::size_t lt, std::size_t first,
+                      std::size_t nameEnd, std::size_t gt) {
+    pos_ = at;
+    tokenAttributes_ = first;
+    t = Token{};
+    t.name = view(lt + 1, nameEnd);
+    t.attributesRead = true;
+    t.lt = lt;
+    return readText(gt, t);
 }
 
 // Hands the token that starts at `at` to the general scan.
 Step Parser::general(Token& t, std::size_t at, std::size_t first) {
     pos_ = at;
-    tokenAttributes_ = first;
+    tokenAttributes_ = first == kUnread ? doc_.attributes.size() : first;
     t = Token{};
     return scanToken(t);
 }
