@@ -105,10 +105,10 @@ class Parser {
     bool generalAttributes(const Token& t);
     bool take(const Token& t);
     [[gnu::always_inline]] inline void addElement(Span name, Span value, std::uint8_t flags,
-                                                  std::size_t first);
+                                                  std::size_t attributes);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
-    [[gnu::always_inline]] inline std::size_t quickEndTag(std::size_t lt, Span name) const;
+    [[gnu::always_inline]] inline bool quickEndTag(std::size_t lt, Span name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -205,21 +205,22 @@ void Parser::closeTop(XmlNode& node) {
     pending_.shrink(mark);
 }
 
-// The end of the end tag at `lt` when it is "</" + `name` (a run of the working input, the
-// innermost open element's name) + '>' and that name is of plain bytes, as the tight loop would
-// read it; 0 otherwise.
-std::size_t Parser::quickEndTag(std::size_t lt, Span name) const {
+// Whether the end tag at `lt` is "</" + `name` (a run of the working input, the innermost open
+// element's name, never empty) + '>', with that name of plain bytes as the tight loop reads it.
+bool Parser::quickEndTag(std::size_t lt, Span name) const {
     const unsigned char* s = bytes() + lt + 2;
     const unsigned char* x = bytes() + name.offset;
     std::size_t k = 0;
     // The zero byte after the input is not a plain byte: the scan stops there at the latest.
-    while (k < name.length && s[k] == x[k] && Is(s[k], kPlainName)) ++k;
-    return k == name.length && s[k] == '>' ? lt + 2 + k : 0;
+    do {
+        if (s[k] != x[k] || !Is(s[k], kPlainName)) return false;
+    } while (++k < name.length);
+    return s[k] == '>';
 }
 
-// Appends an element whose attributes stand in the array from `first` on, as a child of the open
-// element (or as the root), and opens it unless it closes itself.
-void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t first) {
+// Appends an element whose attributes are the last `attributes` ones in the array, as a child of
+// the open element (or as the root), and opens it unless it closes itself.
+void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t attributes) {
     // Every element takes at least three bytes of the input ('<', a name byte, '>'), so the
     // largest input cannot make kNoNode elements.
     static_assert(kMaxInput / 3 < kNoNode);
@@ -229,13 +230,13 @@ void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t f
     } else {
         pending_.push_back(index);
     }
-    const auto attributes = static_cast<std::uint32_t>(doc_.attributes.size() - first);
+    const auto first = static_cast<std::uint32_t>(doc_.attributes.size() - attributes);
+    const auto count = static_cast<std::uint32_t>(attributes);
     XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
     if (flags & XmlNode::kSelfClosing) {
-        node = XmlNode{name, value, static_cast<std::uint32_t>(first), attributes, 0, 0, flags};
+        node = XmlNode{name, value, first, count, 0, 0, flags};
     } else {
-        node = XmlNode{name,       value, static_cast<std::uint32_t>(first),
-                       attributes, open_, static_cast<std::uint32_t>(pending_.size()),
+        node = XmlNode{name,  value, first, count, open_, static_cast<std::uint32_t>(pending_.size()),
                        flags};
         open_ = index;
     }

@@ -101,11 +101,12 @@ Step Parser::next(Token& t) {
             // The usual end tag closes the innermost element: compared with its name in place.
             if (open_ == kNoNode) return general(t, at);
             XmlNode& top = doc_.nodes[open_];
-            const std::size_t gt = top.name.offset < end_ ? quickEndTag(lt, top.name) : 0;
-            if (gt == 0) return general(t, at);
-            j = gt + 1;
-            if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
-            if (j == 0) return general(t, at);
+            if (top.name.offset >= end_ || !quickEndTag(lt, top.name)) return general(t, at);
+            j = lt + 3 + top.name.length;
+            if (!(s[j] == '<' && s[j + 1] != '!')) {
+                j = plainTextEnd(j);
+                if (j == 0) return general(t, at);
+            }
             closeTop(top);
             continue;
         }
@@ -115,13 +116,15 @@ Step Parser::next(Token& t) {
         // An empty name, or one the input's end cuts off (the zero byte after it is neither
         // '>' nor a tag space), goes to the general road.
         if (nameEnd == lt + 1) return general(t, at);
-        const std::size_t first = doc_.attributes.size();
+        std::size_t read = 0;  // attributes of the tag, the last ones in the array
         if (s[j] != '>') {
+            const std::size_t first = doc_.attributes.size();
             j = tagAttributes(j, first);
             if (j == 0) return general(t, at, first);
+            read = doc_.attributes.size() - first;
         }
         if (s[j] == '/') {  // "/>": no text of its own
-            addElement(here(lt + 1, nameEnd), Span{}, XmlNode::kSelfClosing, first);
+            addElement(here(lt + 1, nameEnd), Span{}, XmlNode::kSelfClosing, read);
             j += 2;
             continue;
         }
@@ -130,10 +133,10 @@ Step Parser::next(Token& t) {
         j = gt + 1;
         if (!(s[j] == '<' && s[j + 1] != '!')) {
             j = plainTextEnd(j);
-            if (j == 0) return withText(t, at, lt, first, nameEnd, gt);
+            if (j == 0) return withText(t, at, lt, doc_.attributes.size() - read, nameEnd, gt);
             value = keep(TrimTagSpaces(view(gt + 1, j)), true);
         }
-        addElement(here(lt + 1, nameEnd), value, 0, first);
+        addElement(here(lt + 1, nameEnd), value, 0, read);
     }
 }
 

@@ -309,7 +309,7 @@ bool Parser::take(const Token& t) {
     addElement(name, value,
                static_cast<std::uint8_t>((t.selfClosing ? XmlNode::kSelfClosing : 0) |
                                          (t.cdata ? XmlNode::kCdata : 0)),
-               tokenAttributes_);
+               doc_.attributes.size() - tokenAttributes_);
     return true;
 }
 
