@@ -188,21 +188,29 @@ bool Parser::closeElement(std::string_view endName, std::size_t lt) {
     return true;
 }
 
-// Closes the innermost open element, `node`: its children move from the pending stack.
+// Closes the innermost open element, `node`: its children move from the pending stack, and it
+// takes their place there, as the latest child of its parent.
 void Parser::closeTop(XmlNode& node) {
+    const std::uint32_t index = open_;
     open_ = node.firstChild;
     const std::size_t mark = node.childCount;
     const std::size_t count = pending_.size() - mark;
     node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
     node.childCount = static_cast<std::uint32_t>(count);
-    if (count == 0) return;
-    if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
+    if (count == 0) {
+        if (open_ != kNoNode) pending_.push_back(index);
+    } else if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
         doc_.children.push_back(pending_.back());
-        pending_.pop_back();
-        return;
+        if (open_ != kNoNode) {
+            pending_.back() = index;
+        } else {
+            pending_.pop_back();
+        }
+    } else {
+        doc_.children.append(pending_.data() + mark, count);
+        pending_.shrink(mark);
+        if (open_ != kNoNode) pending_.push_back(index);
     }
-    doc_.children.append(pending_.data() + mark, count);
-    pending_.shrink(mark);
 }
 
 // Whether the end tag at `lt` is "</" + `name` (a run of the working input, the innermost open
@@ -225,16 +233,13 @@ void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t a
     // largest input cannot make kNoNode elements.
     static_assert(kMaxInput / 3 < kNoNode);
     const auto index = static_cast<std::uint32_t>(doc_.nodes.size());
-    if (open_ == kNoNode) {
-        doc_.root = index;
-    } else {
-        pending_.push_back(index);
-    }
+    if (open_ == kNoNode) doc_.root = index;
     const auto first = static_cast<std::uint32_t>(doc_.attributes.size() - attributes);
     const auto count = static_cast<std::uint32_t>(attributes);
     XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
     if (flags & XmlNode::kSelfClosing) {
         node = XmlNode{name, value, first, count, 0, 0, flags};
+        if (open_ != kNoNode) pending_.push_back(index);
     } else {
         node = XmlNode{name,  value, first, count, open_, static_cast<std::uint32_t>(pending_.size()),
                        flags};
