@@ -110,12 +110,18 @@ Step Parser::next(Token& t) {
             closeTop(top);
             continue;
         }
-        j = lt + 1;
-        while (Is(s[j], kPlainName)) ++j;
-        const std::size_t nameEnd = j;
         // An empty name, or one the input's end cuts off (the zero byte after it is neither
         // '>' nor a tag space), goes to the general road.
-        if (nameEnd == lt + 1) return general(t, at);
+        j = lt + 1;
+        if (!Is(s[j], kPlainName)) return general(t, at);
+        do ++j;
+        while (Is(s[j], kPlainName));
+        const std::size_t nameEnd = j;
+        if (s[j] == '>' && s[j + 1] == '<' && s[j + 2] != '!') {  // no attributes, no text
+            addElement(here(lt + 1, nameEnd), Span{}, 0, 0);
+            j += 1;
+            continue;
+        }
         std::size_t read = 0;  // attributes of the tag, the last ones in the array
         if (s[j] != '>') {
             const std::size_t first = doc_.attributes.size();
