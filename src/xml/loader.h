@@ -86,6 +86,7 @@ class Parser {
     std::string_view view(std::size_t from, std::size_t to) const {
         return {doc_.bytes.data() + from, to - from};
     }
+    std::string_view view(Span run) const { return {doc_.bytes.data() + run.offset, run.length}; }
     [[gnu::noinline]] Step next(Token& t);
     Step scanToken(Token& t);
     // Kept out of the tight loop, which runs better with fewer values to keep in registers.
@@ -95,7 +96,8 @@ class Parser {
     [[gnu::noinline]] Step withText(Token& t, std::size_t at, std::size_t lt, std::size_t first,
                                     std::size_t nameEnd, std::size_t gt);
     [[gnu::noinline]] std::size_t plainTextEnd(std::size_t from) const;
-    [[gnu::always_inline]] inline std::size_t tagAttributes(std::size_t j, std::size_t first);
+    [[gnu::noinline]] std::size_t tagAttributes(std::size_t j, std::size_t first);
+    [[gnu::noinline]] bool named(std::size_t first, std::string_view name) const;
     Step nextGeneral(Token& t);
     bool splitTag(std::size_t lt, std::size_t gt, Token& t) const;
     [[gnu::noinline]] Step readText(std::size_t gt, Token& t);

@@ -38,6 +38,7 @@ std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
     const std::size_t n = end_;
     // The zero byte after the input matches none of the bytes looked for below, and it stops
     // every scan (j never passes n): the input's end needs no checks of its own.
+    std::uint64_t seen = 0;  // a mark for each name so far, see below
     for (;;) {
         if (s[j] == '>' || (s[j] == '/' && s[j + 1] == '>')) return j;
         if (!Is(s[j], kTagSpace)) return 0;
@@ -54,21 +55,30 @@ std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
         const std::size_t valueBegin = ++j;
         j = FindAny<'"', 0, 0>(s, j, n);
         if (s[j] != '"' || LeadRun(s, valueBegin, j) % 2 == 1) return 0;
-        const std::size_t count = doc_.attributes.size() - first;
-        if (count != 0) {
-            if (count >= kLinearAttributes) return 0;
-            // A repeated name fails the load only once the tag is known to end: leave it to
-            // the general scan.
-            const std::string_view name = view(nameBegin, nameEnd);
-            for (std::size_t k = first; k < first + count; ++k) {
-                if (doc_.text(doc_.attributes[k].name) == name) return 0;
-            }
-        }
+        // A repeated name fails the load only once the tag is known to end: leave it to the
+        // general scan. Names are compared only when their length and outer bytes have met
+        // in this tag before.
+        const std::uint64_t mark = std::uint64_t(1)
+                                   << ((nameEnd - nameBegin) * 8 + s[nameBegin] + s[nameEnd - 1]) % 64;
+        if ((seen & mark) != 0 && named(first, view(nameBegin, nameEnd))) return 0;
+        seen |= mark;
         XmlAttribute& attribute = doc_.attributes.append();
         attribute.name = here(nameBegin, nameEnd);
         attribute.value = here(valueBegin, j);
         ++j;
     }
+}
+
+// Whether the tag whose attributes start at `first` in the array has one called `name` already,
+// or has as many as the one-pass reader compares with (the general reader hashes them).
+bool Parser::named(std::size_t first, std::string_view name) const {
+    const std::size_t end = doc_.attributes.size();
+    if (end - first >= kLinearAttributes) return true;
+    for (std::size_t k = first; k < end; ++k) {
+        const Span other = doc_.attributes[k].name;  // a run of the working input
+        if (other.length == name.size() && SameName(view(other), name)) return true;
+    }
+    return false;
 }
 
 // The end of the element text that starts at `from` when readText would take it as it stands:
