@@ -110,6 +110,7 @@ class Parser {
                                                   std::size_t attributes);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
+    [[gnu::noinline]] void closeRun(XmlNode& node, std::uint32_t index, std::size_t count);
     [[gnu::always_inline]] inline bool quickEndTag(std::size_t lt, Span name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
@@ -191,27 +192,26 @@ bool Parser::closeElement(std::string_view endName, std::size_t lt) {
 }
 
 // Closes the innermost open element, `node`: its children move from the pending stack, and it
-// takes their place there, as the latest child of its parent.
+// takes their place there, as the latest child of its parent. Most elements have no child or
+// one (every level of a deep chain): those need no run copied.
 void Parser::closeTop(XmlNode& node) {
     const std::uint32_t index = open_;
-    open_ = node.firstChild;
-    const std::size_t mark = node.childCount;
-    const std::size_t count = pending_.size() - mark;
-    node.firstChild = count == 0 ? 0 : static_cast<std::uint32_t>(doc_.children.size());
+    const std::uint32_t parent = node.firstChild;
+    open_ = parent;
+    const std::size_t count = pending_.size() - node.childCount;
+    if (count > 1) return closeRun(node, index, count);
     node.childCount = static_cast<std::uint32_t>(count);
     if (count == 0) {
-        if (open_ != kNoNode) pending_.push_back(index);
-    } else if (count == 1) {  // one child, as in every level of a deep chain: no run to copy
-        doc_.children.push_back(pending_.back());
-        if (open_ != kNoNode) {
-            pending_.back() = index;
-        } else {
-            pending_.pop_back();
-        }
+        node.firstChild = 0;
+        if (parent != kNoNode) pending_.push_back(index);
+        return;
+    }
+    node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
+    doc_.children.push_back(pending_.back());
+    if (parent != kNoNode) {
+        pending_.back() = index;
     } else {
-        doc_.children.append(pending_.data() + mark, count);
-        pending_.shrink(mark);
-        if (open_ != kNoNode) pending_.push_back(index);
+        pending_.pop_back();
     }
 }
 
