@@ -111,7 +111,6 @@ class Parser {
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
     [[gnu::noinline]] void closeRun(XmlNode& node, std::uint32_t index, std::size_t count);
-    [[gnu::always_inline]] inline bool quickEndTag(std::size_t lt, Span name) const;
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -215,17 +214,18 @@ void Parser::closeTop(XmlNode& node) {
     }
 }
 
-// Whether the end tag at `lt` is "</" + `name` (a run of the working input, the innermost open
-// element's name, never empty) + '>', with that name of plain bytes as the tight loop reads it.
-bool Parser::quickEndTag(std::size_t lt, Span name) const {
-    const unsigned char* s = bytes() + lt + 2;
-    const unsigned char* x = bytes() + name.offset;
+// Whether the end tag at `lt` in the working input `s` is "</" + `name` (a run of `s`, the
+// innermost open element's name, never empty) + '>', with that name of plain bytes as the tight
+// loop reads it.
+[[gnu::always_inline]] inline bool QuickEndTag(const unsigned char* s, std::size_t lt, Span name) {
+    const unsigned char* tag = s + lt + 2;
+    const unsigned char* x = s + name.offset;
     std::size_t k = 0;
     // The zero byte after the input is not a plain byte: the scan stops there at the latest.
     do {
-        if (s[k] != x[k] || !Is(s[k], kPlainName)) return false;
+        if (tag[k] != x[k] || !Is(tag[k], kPlainName)) return false;
     } while (++k < name.length);
-    return s[k] == '>';
+    return tag[k] == '>';
 }
 
 // Appends an element whose attributes are the last `attributes` ones in the array, as a child of

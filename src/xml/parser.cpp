@@ -6,7 +6,7 @@
 //   without a Token in between: tag spaces, '<', a name of plain bytes (after '/' in an end tag),
 //   name="value" attributes (tagAttributes), '>' or "/>", then plain element text up to the next
 //   '<' (plainTextEnd). The usual end tag is compared with the open element's name in place
-//   (quickEndTag). It covers nearly every token, so it sets the speed.
+//   (QuickEndTag). It covers nearly every token, so it sets the speed.
 // The general readers, in parser_general.cpp:
 // - scanToken reads any other tag in place, as the outer scan of a token is defined: quotes,
 //   two-byte characters, skipped constructs ("<?...>", "<!...>") and text before the tag.
@@ -95,7 +95,7 @@ std::size_t Parser::plainTextEnd(std::size_t from) const {
 // first token that needs the general road (take() then finishes it). A common token is tag
 // spaces, '<', a name of plain bytes, attributes as tagAttributes reads them, '>' or "/>", and
 // plain element text up to the next tag; or the end tag of the innermost open element, as
-// quickEndTag reads it, and plain text after it. This loop sets the speed: start and end tags
+// QuickEndTag reads it, and plain text after it. This loop sets the speed: start and end tags
 // take separate roads, and whatever either does not take leaves the loop.
 Step Parser::next(Token& t) {
     const unsigned char* const s = bytes();
@@ -111,7 +111,7 @@ Step Parser::next(Token& t) {
             // The usual end tag closes the innermost element: compared with its name in place.
             if (open_ == kNoNode) return general(t, at);
             XmlNode& top = doc_.nodes[open_];
-            if (top.name.offset >= end_ || !quickEndTag(lt, top.name)) return general(t, at);
+            if (top.name.offset >= end_ || !QuickEndTag(s, lt, top.name)) return general(t, at);
             j = lt + 3 + top.name.length;
             if (!(s[j] == '<' && s[j + 1] != '!')) {
                 j = plainTextEnd(j);
