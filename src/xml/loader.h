@@ -110,7 +110,8 @@ class Parser {
                                                   std::size_t attributes);
     [[gnu::always_inline]] inline bool closeElement(std::string_view endName, std::size_t lt);
     [[gnu::always_inline]] inline void closeTop(XmlNode& node);
-    [[gnu::noinline]] void closeRun(XmlNode& node, std::uint32_t index, std::size_t count);
+    [[gnu::noinline]] void closeRun(XmlNode& node, std::uint32_t index);
+    [[gnu::always_inline]] inline void joinParent(std::uint32_t index);
     // Records the first failure: `at` is an offset in the byte store (0: the input as a whole).
     Step fail(ParseStatus why, std::size_t at) {
         if (result_.ok()) result_ = {why, at == 0 ? 0 : doc_.comments.toInput(at - 1)};
@@ -136,13 +137,14 @@ class Parser {
     XmlDocument& doc_;
     const std::size_t end_;  // end of the working input in the byte store
     std::size_t pos_;
-    // The innermost open element (kNoNode: none). While an element is open, its child fields
-    // say where it stands instead: firstChild holds its parent (the open element before it) and
-    // childCount its mark, the size of the pending stack when it opened. Its children so far
-    // stand on the pending stack from that mark on; when it closes they move to the children
-    // array as one run, so the runs are laid out without a pass after the parse, and no stack as
-    // deep as the nesting is needed besides the pending one.
+    // The innermost open element (kNoNode: none), and where it stands (null: none). While an
+    // element is open, its child fields say where it stands instead: firstChild holds its
+    // parent (the open element before it) and childCount how many of its children have closed.
+    // Those stand on top of the pending stack, where an element joins its parent's children when
+    // it closes; when the parent closes they move to the children array as one run, so the runs
+    // are laid out without a pass after the parse, and no stack as deep as the nesting is needed.
     std::uint32_t open_ = kNoNode;
+    XmlNode* openNode_ = nullptr;
     Stack<std::uint32_t> pending_;
     std::vector<AttributePieces> pieces_;
     std::size_t tokenAttributes_ = 0;  // the attribute array's size when the token began
@@ -181,33 +183,40 @@ inline std::uint32_t Load4(const char* p) {
 }
 
 bool Parser::closeElement(std::string_view endName, std::size_t lt) {
-    if (open_ == kNoNode) return refuse(ParseStatus::EndTagWithoutStart, lt);
-    XmlNode& node = doc_.nodes[open_];
-    if (!SameName(endName, doc_.text(node.name))) {  // nothing is renamed yet
+    if (openNode_ == nullptr) return refuse(ParseStatus::EndTagWithoutStart, lt);
+    if (!SameName(endName, doc_.text(openNode_->name))) {  // nothing is renamed yet
         return refuse(ParseStatus::EndTagMismatch, lt);
     }
-    closeTop(node);
+    closeTop(*openNode_);
     return true;
 }
 
+// Makes the closed element `index` the latest child of the open one, if any.
+void Parser::joinParent(std::uint32_t index) {
+    if (openNode_ == nullptr) return;
+    ++openNode_->childCount;
+    pending_.push_back(index);
+}
+
 // Closes the innermost open element, `node`: its children move from the pending stack, and it
-// takes their place there, as the latest child of its parent. Most elements have no child or
-// one (every level of a deep chain): those need no run copied.
+// joins its parent's. Most elements have no child or one (every level of a deep chain): those
+// need no run copied.
 void Parser::closeTop(XmlNode& node) {
     const std::uint32_t index = open_;
     const std::uint32_t parent = node.firstChild;
+    const std::uint32_t count = node.childCount;
     open_ = parent;
-    const std::size_t count = pending_.size() - node.childCount;
-    if (count > 1) return closeRun(node, index, count);
-    node.childCount = static_cast<std::uint32_t>(count);
+    openNode_ = parent == kNoNode ? nullptr : &doc_.nodes[parent];
+    if (count > 1) return closeRun(node, index);
     if (count == 0) {
         node.firstChild = 0;
-        if (parent != kNoNode) pending_.push_back(index);
+        joinParent(index);
         return;
     }
     node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
     doc_.children.push_back(pending_.back());
-    if (parent != kNoNode) {
+    if (openNode_ != nullptr) {
+        ++openNode_->childCount;
         pending_.back() = index;
     } else {
         pending_.pop_back();
@@ -241,11 +250,11 @@ void Parser::addElement(Span name, Span value, std::uint8_t flags, std::size_t a
     XmlNode& node = doc_.nodes.append();  // written whole: a few wide stores
     if (flags & XmlNode::kSelfClosing) {
         node = XmlNode{name, value, first, count, 0, 0, flags};
-        if (open_ != kNoNode) pending_.push_back(index);
+        joinParent(index);
     } else {
-        node = XmlNode{name,  value, first, count, open_, static_cast<std::uint32_t>(pending_.size()),
-                       flags};
+        node = XmlNode{name, value, first, count, open_, 0, flags};
         open_ = index;
+        openNode_ = &node;
     }
 }
 

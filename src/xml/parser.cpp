@@ -109,8 +109,8 @@ Step Parser::next(Token& t) {
         const std::size_t lt = j;  // a '<' at the end leaves the name empty: the zero byte
         if (s[lt + 1] == '/') {
             // The usual end tag closes the innermost element: compared with its name in place.
-            if (open_ == kNoNode) return general(t, at);
-            XmlNode& top = doc_.nodes[open_];
+            if (openNode_ == nullptr) return general(t, at);
+            XmlNode& top = *openNode_;
             if (top.name.offset >= end_ || !QuickEndTag(s, lt, top.name)) return general(t, at);
             j = lt + 3 + top.name.length;
             if (!(s[j] == '<' && s[j + 1] != '!')) {

@@ -313,16 +313,16 @@ bool Parser::take(const Token& t) {
     return true;
 }
 
-// Closes element `index`, `node`, whose parent is open again and whose `count` children (more
-// than one) stand at the top of the pending stack: they move to the children array as one run,
-// and the element takes their place there.
-void Parser::closeRun(XmlNode& node, std::uint32_t index, std::size_t count) {
+// Closes element `index`, `node`, whose parent is open again and whose children (more than one)
+// stand at the top of the pending stack: they move to the children array as one run, and the
+// element joins its parent's children.
+void Parser::closeRun(XmlNode& node, std::uint32_t index) {
+    const std::size_t count = node.childCount;
     const std::size_t mark = pending_.size() - count;
     node.firstChild = static_cast<std::uint32_t>(doc_.children.size());
-    node.childCount = static_cast<std::uint32_t>(count);
     doc_.children.append(pending_.data() + mark, count);
     pending_.shrink(mark);
-    if (open_ != kNoNode) pending_.push_back(index);
+    joinParent(index);
 }
 
 // The input ended too early: a comment left open, or a tag, explains it best.
