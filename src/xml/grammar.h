@@ -45,8 +45,8 @@ inline bool Is(unsigned char c, unsigned classes) {
     return (kByteClasses[c] & classes) != 0;
 }
 
-// The one-pass readers find a repeated attribute name by comparing with each earlier one; beyond
-// this many attributes in one tag the general reader, which keeps a hashed set, takes over.
+// The one-pass readers find a repeated attribute name by comparing with the earlier ones; once a
+// tag has this many, the general reader, which keeps a hashed set, takes over.
 inline constexpr std::size_t kLinearAttributes = 16;
 
 // The most a load takes (kMaxLoadSize, which callers see, says why).

@@ -3,10 +3,10 @@
 //
 // Which reader reads what, and why there are several:
 // - next() is the tight loop: it reads the common token in one pass, straight into the arrays,
-//   without a Token in between: tag spaces, '<', a name of plain bytes (after '/' in an end tag),
-//   name="value" attributes (tagAttributes), '>' or "/>", then plain element text up to the next
-//   '<' (plainTextEnd). The usual end tag is compared with the open element's name in place
-//   (QuickEndTag). It covers nearly every token, so it sets the speed.
+//   without a Token in between: tag spaces, '<', a name of plain bytes, name="value" attributes
+//   (tagAttributes), '>' or "/>", then plain element text up to the next '<' (plainTextEnd). The
+//   usual end tag is compared with the open element's name in place (QuickEndTag); any other end
+//   tag goes to the general readers. It covers nearly every token, so it sets the speed.
 // The general readers, in parser_general.cpp:
 // - scanToken reads any other tag in place, as the outer scan of a token is defined: quotes,
 //   two-byte characters, skipped constructs ("<?...>", "<!...>") and text before the tag.
@@ -58,8 +58,8 @@ std::size_t Parser::tagAttributes(std::size_t j, std::size_t first) {
         // A repeated name fails the load only once the tag is known to end: leave it to the
         // general scan. Names are compared only when their length and outer bytes have met
         // in this tag before.
-        const std::uint64_t mark = std::uint64_t(1)
-                                   << ((nameEnd - nameBegin) * 8 + s[nameBegin] + s[nameEnd - 1]) % 64;
+        const std::uint64_t mark =
+            std::uint64_t(1) << ((nameEnd - nameBegin) * 8 + s[nameBegin] + s[nameEnd - 1]) % 64;
         if ((seen & mark) != 0 && named(first, view(nameBegin, nameEnd))) return 0;
         seen |= mark;
         XmlAttribute& attribute = doc_.attributes.append();
