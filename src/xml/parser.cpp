@@ -114,7 +114,8 @@ Step Parser::next(Token& t) {
             if (top.name.offset >= end_ || !QuickEndTag(s, lt, top.name)) return general(t, at);
             j = lt + 3 + top.name.length;
             if (!(s[j] == '<' && s[j + 1] != '!')) {
-                j = plainTextEnd(j);
+                while (Is(s[j], kTagSpace)) ++j;  // the usual line break and indentation
+                if (!(s[j] == '<' && s[j + 1] != '!')) j = plainTextEnd(j);
                 if (j == 0) return general(t, at);
             }
             closeTop(top);
