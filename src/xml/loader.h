@@ -41,8 +41,8 @@ struct Token {
     std::size_t lt = 0;           // the tag's '<' in the byte store
 };
 
-// A stack of plain values for the tight loop, which pushes and pops once per tag: a push is a
-// compare and a store, and only growing leaves the loop.
+// A stack of plain values for the tight loop, which pushes once per element: a push is a compare
+// and a store, and only growing leaves the loop.
 template <typename T>
 class Stack {
   public:
@@ -52,7 +52,6 @@ class Stack {
     }
     void pop_back() { --top_; }
     T& back() { return top_[-1]; }
-    bool empty() const { return top_ == data_.get(); }
     std::size_t size() const { return static_cast<std::size_t>(top_ - data_.get()); }
     const T* data() const { return data_.get(); }
     void shrink(std::size_t size) { top_ = data_.get() + size; }
@@ -90,9 +89,7 @@ class Parser {
     [[gnu::noinline]] Step next(Token& t);
     Step scanToken(Token& t);
     // Kept out of the tight loop, which runs better with fewer values to keep in registers.
-    // `first`: the attribute array's size when the token began, if the token read any.
-    static constexpr std::size_t kUnread = static_cast<std::size_t>(-1);
-    [[gnu::noinline]] Step general(Token& t, std::size_t at, std::size_t first = kUnread);
+    [[gnu::noinline]] Step general(Token& t, std::size_t at);
     [[gnu::noinline]] Step withText(Token& t, std::size_t at, std::size_t lt, std::size_t first,
                                     std::size_t nameEnd, std::size_t gt);
     [[gnu::noinline]] std::size_t plainTextEnd(std::size_t from) const;

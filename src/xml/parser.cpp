@@ -76,7 +76,7 @@ bool Parser::named(std::size_t first, std::string_view name) const {
     if (end - first >= kLinearAttributes) return true;
     for (std::size_t k = first; k < end; ++k) {
         const Span other = doc_.attributes[k].name;  // a run of the working input
-        if (other.length == name.size() && SameName(view(other), name)) return true;
+        if (SameName(view(other), name)) return true;
     }
     return false;
 }
@@ -137,7 +137,10 @@ Step Parser::next(Token& t) {
         if (s[j] != '>') {
             const std::size_t first = doc_.attributes.size();
             j = tagAttributes(j, first);
-            if (j == 0) return general(t, at, first);
+            if (j == 0) {
+                doc_.attributes.truncate(first);
+                return general(t, at);
+            }
             read = doc_.attributes.size() - first;
         }
         if (s[j] == '/') {  // "/>": no text of its own
@@ -170,10 +173,11 @@ Step Parser::withText(Token& t, std::size_t at, std::size_t lt, std::size_t firs
     return readText(gt, t);
 }
 
-// Hands the token that starts at `at` to the general scan.
-Step Parser::general(Token& t, std::size_t at, std::size_t first) {
+// Hands the token that starts at `at`, none of whose attributes stay in the array, to the general
+// scan.
+Step Parser::general(Token& t, std::size_t at) {
     pos_ = at;
-    tokenAttributes_ = first == kUnread ? doc_.attributes.size() : first;
+    tokenAttributes_ = doc_.attributes.size();
     t = Token{};
     return scanToken(t);
 }
